@@ -1,0 +1,46 @@
+# Settings for every Windows target: 8-bit (ANSI) Win32 API, Windows 10 headers,
+# runtime linked statically so the deliverables need no extra DLLs.
+enable_language(RC)
+add_compile_definitions(
+  WINVER=0x0A00 _WIN32_WINNT=0x0A00 _WIN32_IE=0x0A00
+  NOMINMAX STRICT _CRT_SECURE_NO_WARNINGS)
+add_link_options(-static -static-libgcc -static-libstdc++)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+set(VISTREL_WIN_LIBS ole32 oleaut32 uuid comctl32 comdlg32 shell32 shlwapi
+    gdi32 user32 advapi32 version)
+
+# widl finds stdole2.tlb here; the generated libraries then refer to it.
+set(VISTREL_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+find_program(VISTREL_WIDL NAMES x86_64-w64-mingw32-widl widl REQUIRED)
+
+# vistrel_idl(<target> <idl> [IMPORTS dir...]): compiles an IDL into <name>.tlb,
+# <name>_TLB.h and <name>_i.c in the current binary directory and makes an
+# object library <target> with the GUID definitions.
+function(vistrel_idl target idl)
+  cmake_parse_arguments(ARG "" "" "INCLUDES;DEPENDS" ${ARGN})
+  get_filename_component(name ${idl} NAME_WE)
+  get_filename_component(idl_abs ${idl} ABSOLUTE)
+  get_filename_component(idl_dir ${idl_abs} DIRECTORY)
+  set(out ${CMAKE_CURRENT_BINARY_DIR})
+  set(incs -I${idl_dir} -I${CMAKE_SOURCE_DIR}/src/common)
+  foreach(i ${ARG_INCLUDES})
+    list(APPEND incs -I${i} -L${i})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${out}/${name}.tlb ${out}/${name}_TLB.h ${out}/${name}_i.c
+    COMMAND ${VISTREL_WIDL} --win64 -L ${VISTREL_STDOLE_DIR} -L ${out} ${incs}
+            -t -o ${out}/${name}.tlb ${idl_abs}
+    COMMAND ${VISTREL_WIDL} --win64 -L ${VISTREL_STDOLE_DIR} -L ${out} ${incs}
+            -h -H ${out}/${name}_TLB.h ${idl_abs}
+    COMMAND ${VISTREL_WIDL} --win64 -L ${VISTREL_STDOLE_DIR} -L ${out} ${incs}
+            -u -U ${out}/${name}_i.c ${idl_abs}
+    DEPENDS ${idl_abs} ${ARG_DEPENDS}
+    COMMENT "widl ${name}.idl"
+    VERBATIM)
+  add_library(${target} STATIC ${out}/${name}_i.c ${out}/${name}_TLB.h)
+  target_include_directories(${target} PUBLIC ${out} ${CMAKE_SOURCE_DIR}/src/common)
+  set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
+  add_custom_target(${target}_tlb DEPENDS ${out}/${name}.tlb)
+  add_dependencies(${target} ${target}_tlb)
+endfunction()
