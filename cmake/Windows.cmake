@@ -44,3 +44,16 @@ function(vistrel_idl target idl)
   add_custom_target(${target}_tlb DEPENDS ${out}/${name}.tlb)
   add_dependencies(${target} ${target}_tlb)
 endfunction()
+
+# libjpeg-turbo, cross-built from Debian's source package by
+# scripts/lib/libjpeg.sh into ${VISTREL_DEPS}/libjpeg-turbo.
+set(VISTREL_DEPS ${CMAKE_BINARY_DIR}/../deps CACHE PATH "Folder of the cross-built dependencies")
+get_filename_component(VISTREL_JPEG_DIR ${VISTREL_DEPS}/libjpeg-turbo ABSOLUTE)
+if(NOT EXISTS ${VISTREL_JPEG_DIR}/lib/libjpeg.a OR NOT EXISTS ${VISTREL_JPEG_DIR}/include/jpeglib.h)
+  message(FATAL_ERROR "libjpeg-turbo is missing from ${VISTREL_JPEG_DIR}: "
+                      "run scripts/lib/libjpeg.sh <deps folder> or set VISTREL_DEPS")
+endif()
+add_library(vistrel::jpeg STATIC IMPORTED GLOBAL)
+set_target_properties(vistrel::jpeg PROPERTIES
+  IMPORTED_LOCATION ${VISTREL_JPEG_DIR}/lib/libjpeg.a
+  INTERFACE_INCLUDE_DIRECTORIES ${VISTREL_JPEG_DIR}/include)

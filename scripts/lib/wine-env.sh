@@ -9,7 +9,10 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEARCH=win64
 # Display number derived from the build path, so two builds never share one.
 vistrel_disp=$(( 100 + $(printf '%s' "$vistrel_build" | cksum | cut -d' ' -f1) % 800 ))
-export DISPLAY=":$vistrel_disp"
+# VISTREL_OWN_DISPLAY=0 keeps the caller's $DISPLAY (scripts/run on a desktop).
+if [ "${VISTREL_OWN_DISPLAY:-1}" = 1 ]; then
+  export DISPLAY=":$vistrel_disp"
+fi
 VISTREL_SCREEN="${VISTREL_SCREEN:-1280x800x24}"
 
 vistrel_xvfb_alive() {
@@ -17,6 +20,7 @@ vistrel_xvfb_alive() {
 }
 
 vistrel_start_xvfb() {
+  [ "${VISTREL_OWN_DISPLAY:-1}" = 1 ] || return 0
   vistrel_xvfb_alive && return 0
   rm -f "/tmp/.X${vistrel_disp}-lock" "/tmp/.X11-unix/X${vistrel_disp}" 2>/dev/null || true
   setsid Xvfb "$DISPLAY" -screen 0 "$VISTREL_SCREEN" -nolisten tcp \

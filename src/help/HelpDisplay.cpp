@@ -38,6 +38,27 @@ bool ProbeWritable(const std::string& folder)
 
 } // namespace
 
+namespace {
+THelpDisplay* programHelp = nullptr;
+} // namespace
+
+THelpDisplay* ProgramHelp()
+{
+    return programHelp;
+}
+
+void SetProgramHelp(THelpDisplay* help)
+{
+    programHelp = help;
+}
+
+void ShowProgramHelpTopic(const std::string& topic, HWND owner)
+{
+    if (!programHelp)
+        throw fw::Error("Help is not available.");
+    programHelp->ShowTopic(topic, owner);
+}
+
 bool HelpDebugSwitch(const std::string& commandLine)
 {
     // Split like the C runtime does for plain switches; quoted program paths

@@ -42,5 +42,12 @@ private:
     bool viewerLooked_ = false;
 };
 
+// The program's one help display, created by the tray window at start-up and
+// used by every window's Help button or menu item. Null outside the program
+// (tests), where showing a topic raises fw::Error.
+THelpDisplay* ProgramHelp();
+void SetProgramHelp(THelpDisplay* help);
+void ShowProgramHelpTopic(const std::string& topic, HWND owner = nullptr);
+
 // True when the command line holds the switch "/debug" or "-debug" (any case).
 bool HelpDebugSwitch(const std::string& commandLine);

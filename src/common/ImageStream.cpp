@@ -1,0 +1,157 @@
+#include "common/ImageStream.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "framework/ComError.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/BmpWriter.h"
+
+namespace pixwell {
+namespace {
+
+// The block the stream starts on; it grows to the file's size before writing.
+constexpr SIZE_T kInitialBlockSize = 10;
+// IStream moves at most a ULONG per call; stay well below it.
+constexpr std::size_t kMaxTransfer = 1u << 30;
+// Reading grows the buffer geometrically from this size, so a stream that
+// claims a large file but ends early never costs more than twice its content.
+constexpr std::size_t kFirstReadChunk = 64 * 1024;
+
+[[noreturn]] void RaiseStreamError(const char* what, HRESULT hr)
+{
+    throw fw::Error(std::string(what) + ": " + fw::SystemMessage(static_cast<DWORD>(hr)), hr);
+}
+
+// Writes into the stream, counting what went in.
+class StreamSink final : public img::ByteSink {
+public:
+    explicit StreamSink(IStream* stream) : stream_(stream) {}
+
+    void Write(const void* data, std::size_t size) override
+    {
+        auto bytes = static_cast<const std::uint8_t*>(data);
+        while (size > 0) {
+            const ULONG chunk = static_cast<ULONG>(std::min(size, kMaxTransfer));
+            ULONG written = 0;
+            const HRESULT hr = stream_->Write(bytes, chunk, &written);
+            if (FAILED(hr))
+                RaiseStreamError(kImageStreamWriteError, hr);
+            if (written == 0)
+                RaiseStreamError(kImageStreamWriteError, STG_E_MEDIUMFULL);
+            bytes += written;
+            size -= written;
+            total_ += written;
+        }
+    }
+
+    std::size_t Total() const noexcept { return total_; }
+
+private:
+    IStream* stream_;
+    std::size_t total_ = 0;
+};
+
+// Reads up to `size` bytes, across short reads; fewer only at the end of the stream.
+std::size_t ReadSome(IStream* stream, std::uint8_t* into, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ULONG chunk = static_cast<ULONG>(std::min(size - done, kMaxTransfer));
+        ULONG got = 0;
+        const HRESULT hr = stream->Read(into + done, chunk, &got);
+        if (FAILED(hr))
+            RaiseStreamError(kImageStreamReadError, hr);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+// Extends `data` towards `target` bytes from the stream; stops early at its end.
+void ReadUpTo(IStream* stream, std::vector<std::uint8_t>& data, std::size_t target)
+{
+    while (data.size() < target) {
+        const std::size_t want =
+            std::min(target - data.size(), std::max(data.size(), kFirstReadChunk));
+        const std::size_t old = data.size();
+        data.resize(old + want);
+        const std::size_t got = ReadSome(stream, data.data() + old, want);
+        data.resize(old + got);
+        if (got < want)
+            return;
+    }
+}
+
+// How much of the file decoding can use. Run-length data whose end the headers
+// do not record is bounded by its worst case: two bytes per pixel plus an
+// end-of-line code per row and the end-of-bitmap code.
+std::size_t BytesToRead(const img::BmpInfo& info)
+{
+    const bool rle = info.compression == img::bmp::kBiRle8 || info.compression == img::bmp::kBiRle4;
+    if (!rle)
+        return info.requiredSize;
+    const std::uint64_t worst = info.pixelOffset +
+                                2ull * static_cast<std::uint64_t>(info.width) *
+                                    static_cast<std::uint64_t>(info.height) +
+                                2ull * static_cast<std::uint64_t>(info.height) + 2;
+    std::uint64_t target = std::max<std::uint64_t>(info.requiredSize, info.fileSize);
+    if (target <= info.pixelOffset || target > worst)
+        target = worst;
+    return static_cast<std::size_t>(
+        std::min<std::uint64_t>(target, std::numeric_limits<std::size_t>::max()));
+}
+
+} // namespace
+
+fw::ComPtr<IStream> MakeImageStream(const img::Bitmap& bitmap)
+{
+    const std::size_t fileSize = img::BmpFileSize(bitmap);
+
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kInitialBlockSize);
+    if (!block)
+        RaiseStreamError(kImageStreamWriteError, E_OUTOFMEMORY);
+    fw::ComPtr<IStream> stream;
+    const HRESULT hr = CreateStreamOnHGlobal(block, TRUE, stream.Put());
+    if (FAILED(hr)) {
+        // The stream never took the block over.
+        GlobalFree(block);
+        RaiseStreamError(kImageStreamWriteError, hr);
+    }
+
+    // One allocation for the whole file instead of one per growing write.
+    ULARGE_INTEGER size;
+    size.QuadPart = fileSize;
+    if (const HRESULT sized = stream->SetSize(size); FAILED(sized))
+        RaiseStreamError(kImageStreamWriteError, sized);
+
+    StreamSink sink(stream.Get());
+    img::WriteBmp(bitmap, sink);
+    if (sink.Total() != fileSize)
+        throw fw::Error(std::string(kImageStreamWriteError) + ": the file is " +
+                        std::to_string(sink.Total()) + " bytes instead of " +
+                        std::to_string(fileSize));
+
+    LARGE_INTEGER start{};
+    if (const HRESULT moved = stream->Seek(start, STREAM_SEEK_SET, nullptr); FAILED(moved))
+        RaiseStreamError(kImageStreamWriteError, moved);
+    return stream;
+}
+
+img::Bitmap ReadImageStream(IStream* stream, const img::BmpReadLimits& limits)
+{
+    if (!stream)
+        RaiseStreamError(kImageStreamReadError, E_POINTER);
+    std::vector<std::uint8_t> data;
+    ReadUpTo(stream, data, img::kBmpProbeSize);
+    ReadUpTo(stream, data, img::BmpHeadersLength(data.data(), data.size()));
+    const img::BmpInfo info = img::ReadBmpInfo(data.data(), data.size(), limits);
+    ReadUpTo(stream, data, BytesToRead(info));
+    return img::ReadBmp(data.data(), data.size(), limits);
+}
+
+} // namespace pixwell

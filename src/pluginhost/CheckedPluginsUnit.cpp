@@ -1,0 +1,179 @@
+#include "CheckedPluginsUnit.h"
+
+#include <shlobj.h>
+
+#include <climits>
+#include <utility>
+
+#include "PixwellInc.h"
+#include "framework/ComGuid.h"
+#include "framework/Errors.h"
+#include "portable/CheckedList.h"
+
+namespace {
+
+constexpr int kAppDataFolderId = 26; // CSIDL_APPDATA
+// The list holds a handful of identifiers; anything this large is no list.
+constexpr LONGLONG kMaxFileSize = 1 << 20;
+
+constexpr char kCannotOpenText[] = "Cannot open file \"";
+constexpr char kCannotReadText[] = "Cannot read file \"";
+constexpr char kTooLargeText[] = "\": the file is too large";
+constexpr char kCannotCreateText[] = "Cannot create file \"";
+constexpr char kCannotWriteText[] = "Cannot write file \"";
+constexpr char kTempPrefix[] = "cpl";
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) noexcept : h_(h) {}
+    ~FileHandle()
+    {
+        if (IsValid())
+            CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool IsValid() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const noexcept { return h_; }
+    // Closes now, telling whether the system finished the file.
+    bool Close() noexcept { return CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE)) != FALSE; }
+
+private:
+    HANDLE h_;
+};
+
+[[noreturn]] void RaiseFileError(const char* what, const std::string& path, DWORD code)
+{
+    throw fw::Error(what + path + "\". " + fw::SystemMessage(code),
+                    HRESULT_FROM_WIN32(code));
+}
+
+bool IsBlankOrControl(char c) noexcept { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trim(std::string_view text)
+{
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsBlankOrControl(text[begin]))
+        ++begin;
+    while (end > begin && IsBlankOrControl(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string LoadFile(const std::string& path)
+{
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        RaiseFileError(kCannotOpenText, path, GetLastError());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size))
+        RaiseFileError(kCannotReadText, path, GetLastError());
+    if (size.QuadPart > kMaxFileSize)
+        throw fw::Error(kCannotReadText + path + kTooLargeText);
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!content.empty() &&
+        !ReadFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr))
+        RaiseFileError(kCannotReadText, path, GetLastError());
+    content.resize(got);
+    return content;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// Writes `content` into the existing file `path`; ERROR_SUCCESS or the
+// failure's code.
+DWORD WriteWholeFile(const char* path, const std::string& content)
+{
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return GetLastError();
+    DWORD written = 0;
+    if (!content.empty() && !WriteFile(file.Get(), content.data(),
+                                       static_cast<DWORD>(content.size()), &written, nullptr))
+        return GetLastError();
+    if (written != content.size())
+        return ERROR_WRITE_FAULT;
+    if (!FlushFileBuffers(file.Get()) || !file.Close())
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+// Writes `content` to a new file beside `path`, then puts it in place of
+// `path` in one step, so a failure leaves the old file as it was.
+void ReplaceFile(const std::string& path, const std::string& content)
+{
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(FolderOf(path).c_str(), kTempPrefix, 0, temp))
+        RaiseFileError(kCannotCreateText, path, GetLastError());
+    DWORD error = WriteWholeFile(temp, content);
+    if (error == ERROR_SUCCESS &&
+        !MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error != ERROR_SUCCESS) {
+        DeleteFileA(temp);
+        RaiseFileError(kCannotWriteText, path, error);
+    }
+}
+
+} // namespace
+
+std::optional<std::string> ShellAppDataFolder()
+{
+    char buffer[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, kAppDataFolderId, FALSE))
+        return std::nullopt;
+    return std::string(buffer);
+}
+
+std::string CheckedPluginsPath(const AppDataFolderQuery& folder)
+{
+    const std::optional<std::string> appData = folder();
+    if (!appData)
+        throw fw::Error(kAppDataFolderError);
+    std::string path = Trim(*appData);
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    return path + Trim(pixwell::kCheckedPluginsFileName);
+}
+
+std::vector<std::string> ReadCheckedPlugins(const AppDataFolderQuery& folder)
+{
+    if (!FileExists(CheckedPluginsPath(folder)))
+        return {};
+    return portable::ParseCheckedLines(LoadFile(CheckedPluginsPath(folder)));
+}
+
+void WriteCheckedPlugins(const std::vector<std::string>& identifiers,
+                         const AppDataFolderQuery& folder)
+{
+    ReplaceFile(CheckedPluginsPath(folder), portable::FormatCheckedLines(identifiers));
+}
+
+bool SameTextLocale(std::string_view a, std::string_view b) noexcept
+{
+    if (a.size() > INT_MAX || b.size() > INT_MAX)
+        return false;
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool IsPluginChecked(const std::vector<std::string>& lines, const GUID& pluginClsid)
+{
+    return portable::IsListed(lines, fw::GUIDToString(pluginClsid), SameTextLocale);
+}

@@ -1,0 +1,39 @@
+// The rectangle the user drags over the frozen screen, as plain arithmetic:
+// which pixels it selects and which part of the surface must be repainted
+// to take its frame away again.
+#pragma once
+#include <algorithm>
+
+struct TSelectionRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;  // exclusive
+    int bottom = 0; // exclusive
+
+    int Width() const noexcept { return right - left; }
+    int Height() const noexcept { return bottom - top; }
+    bool operator==(const TSelectionRect&) const = default;
+};
+
+// The selection between the press point and the current point, whichever
+// way the user dragged. Right and bottom are exclusive: the pixel under the
+// release point is not part of the image, and a click without movement
+// selects nothing (0 by 0).
+constexpr TSelectionRect NormalizedSelection(int startX, int startY, int endX, int endY) noexcept
+{
+    return {std::min(startX, endX), std::min(startY, endY), std::max(startX, endX),
+            std::max(startY, endY)};
+}
+
+// What has to be copied back from the frozen picture to remove the focus
+// frame drawn for `selection`: the frame and everything inside it, one pixel
+// more on every side, kept inside a surface of `width` by `height` pixels so
+// that the copy never reads outside the picture.
+constexpr TSelectionRect FrameRepaintRect(const TSelectionRect& selection, int width, int height) noexcept
+{
+    TSelectionRect r{std::max(selection.left - 1, 0), std::max(selection.top - 1, 0),
+                     std::min(selection.right + 1, width), std::min(selection.bottom + 1, height)};
+    r.right = std::max(r.right, r.left);
+    r.bottom = std::max(r.bottom, r.top);
+    return r;
+}

@@ -1,0 +1,402 @@
+#include "AfterScreenShotWindowUnit.h"
+
+#include <shellapi.h>
+
+#include <utility>
+#include <vector>
+
+#include "CheckedPluginsUnit.h"
+#include "ResourceBitmap.h"
+#include "SettingsStore.h"
+#include "WizardPageFlow.h"
+#include "framework/Clipboard.h"
+#include "framework/ComBStr.h"
+#include "framework/ComError.h"
+#include "framework/Errors.h"
+#include "help/HelpDisplay.h"
+#include "portable/CommaText.h"
+#include "shell/ShellResources.h"
+
+namespace {
+
+// Page names of the page book (never shown).
+constexpr char kPreviewPageName[] = "Prevew";
+constexpr char kChoosePluginsPageName[] = "ChoosePlugins";
+constexpr char kExecutePluginsPageName[] = "ExecutePlugins";
+constexpr char kReportPageName[] = "Report";
+
+// Page 0.
+constexpr char kUndoHintText[] = "To do Step Backward - press";
+constexpr char kUndoKeyText[] = "Ctrl-Z";
+constexpr char kContinueText[] = "Click Next to continue.";
+// Page 1.
+constexpr char kChooseTitleText[] = "Mark plugins to work with captured image";
+constexpr char kChooseHintText[] =
+    "You will see currently installed plugins. Please mark checkboxes for plugins you need.";
+constexpr char kOrText[] = "or";
+constexpr char kSkipText[] = "Skip";
+constexpr char kThisPagesText[] = "this pages.";
+constexpr char kNameColumn[] = "Name";
+constexpr char kDescriptionColumn[] = "Description";
+// Page 3.
+constexpr char kReportTitleText[] = "All operations with grabbed image are completed.";
+constexpr char kLeaveInClipboardText[] = "Leave screen-shot in Clipboard";
+constexpr char kOtherPluginsText[] = "Check for other plugins:";
+
+constexpr int kClientWidth = 542;
+constexpr int kClientHeight = 306;
+constexpr int kWindowLeft = 88;
+constexpr int kWindowTop = 187;
+constexpr int kHeaderHeight = 51;
+// Blank between a text and the link that continues it on the same line.
+constexpr int kWordGap = 3;
+
+// A white header strip as wizards have: the page's title in bold on top.
+std::unique_ptr<fw::Panel> MakeHeaderPanel(fw::Panel& page)
+{
+    auto header = std::make_unique<fw::Panel>(page, fw::Bounds{0, 0, kClientWidth, kHeaderHeight});
+    header->SetBevelOuter(fw::PanelBevel::pbNone);
+    header->SetColor(fw::clWhite);
+    return header;
+}
+
+std::unique_ptr<fw::Panel> MakeBodyPanel(fw::Panel& page)
+{
+    auto body = std::make_unique<fw::Panel>(
+        page, fw::Bounds{0, kHeaderHeight, kClientWidth, page.ClientHeight() - kHeaderHeight});
+    body->SetBevelOuter(fw::PanelBevel::pbNone);
+    body->UseParentColor();
+    return body;
+}
+
+int RightOf(const fw::Window& control)
+{
+    return control.Left() + control.Width() + kWordGap;
+}
+
+} // namespace
+
+TAfterScreenShotWindow::TAfterScreenShotWindow(THelpTopicDisplay showHelp)
+    : showHelp_(std::move(showHelp))
+{
+    if (!showHelp_)
+        showHelp_ = [](const std::string& topic, HWND owner) { ShowProgramHelpTopic(topic, owner); };
+
+    SetCaption(kWizardCaption);
+    SetBorderStyle(fw::BorderStyle::bsDialog);
+    SetSystemMenu(false);
+    SetKeyPreview(true);
+    SetFont(fw::Font{"MS Sans Serif", -11, 0, fw::clWindowText});
+    SetClientSize(kClientWidth, kClientHeight);
+    SetLeft(kWindowLeft);
+    SetTop(kWindowTop);
+
+    Notebook = std::make_unique<fw::PageBook>(
+        *this, fw::Bounds{0, 0, kClientWidth, 270},
+        std::initializer_list<std::string>{kPreviewPageName, kChoosePluginsPageName,
+                                           kExecutePluginsPageName, kReportPageName});
+    Notebook->SetAlign(fw::Align::alTop);
+    CreatePreviewPage(Notebook->Page(wizard::wpPreview));
+    CreateChoosePluginsPage(Notebook->Page(wizard::wpChoosePlugins));
+    // The executing page receives the plug-ins' options pages when they run.
+    CreateReportPage(Notebook->Page(wizard::wpReport));
+    // The window is created on the report page; the timer's first tick, once
+    // the modal loop runs, leaves it for the starting page.
+    Notebook->SetPageIndex(wizard::wpReport);
+    Notebook->OnPageChanged = [this] { NotebookPageChanged(); };
+
+    CreateButtons();
+
+    Timer = std::make_unique<fw::Timer>(1, true);
+    Timer->OnTimer = [this] { TimerTimer(); };
+
+    OnCreate = [this] { FormCreate(); };
+    OnActivate = [this](bool active) {
+        if (active)
+            FormActivate();
+    };
+    OnClose = [this](fw::CloseAction&) { FormClose(); };
+    OnDestroy = [this] { FormDestroy(); };
+}
+
+TAfterScreenShotWindow::~TAfterScreenShotWindow()
+{
+    // The list's rows and the editor's objects go while all fields live.
+    DoDestroy();
+}
+
+void TAfterScreenShotWindow::CreateButtons()
+{
+    Bevel1 = std::make_unique<fw::Bevel>(*this, fw::Bounds{4, 273, 534, 2}, fw::BevelShape::bsTopLine);
+    Button1 = std::make_unique<fw::Button>(*this, fw::Bounds{5, 279, 75, 25}, kHelpCaption);
+    Back = std::make_unique<fw::Button>(*this, fw::Bounds{298, 279, 75, 25}, kBackCaption);
+    Next = std::make_unique<fw::Button>(*this, fw::Bounds{377, 279, 75, 25}, kNextCaption);
+    Finalize = std::make_unique<fw::Button>(*this, fw::Bounds{464, 279, 75, 25}, kCancelCaption);
+    // None is the default or cancel button: Enter and Escape belong to the
+    // pages (the text tool, the plug-ins' options pages).
+    Button1->OnClick = [this] { Button1Click(); };
+    Back->OnClick = [this] { BackClick(); };
+    Next->OnClick = [this] { NextClick(); };
+    Finalize->OnClick = [this] { FinalizeClick(); };
+}
+
+void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
+{
+    Image = std::make_unique<fw::Image>(page, fw::Bounds{0, 0, 149, 270});
+    Image->SetPicture(LoadResourceBitmap(nullptr, IDB_BANNER));
+
+    Panel1 = std::make_unique<fw::Panel>(page, fw::Bounds{149, 0, 393, 270});
+    Panel1->SetBevelOuter(fw::PanelBevel::pbNone);
+    Panel1->SetColor(fw::clHighlightText);
+
+    ScrollBox = std::make_unique<fw::ScrollBox>(*Panel1, fw::Bounds{5, 3, 359, 232});
+    ScrollBox->SetBorder(false);
+    ScrollBox->SetAutoScroll(false);
+    ScrollBox->SetColor(fw::clInfoBk);
+    ScreenShot = std::make_unique<fw::Image>(*ScrollBox, fw::Bounds{0, 0, 0, 0});
+    ScreenShot->SetAutoSize(true);
+    ScreenShot->SetCursor(fw::crHandPoint);
+    Shape = std::make_unique<TShape>(*Panel1, fw::Bounds{3, 1, 362, 236});
+
+    Label1 = std::make_unique<fw::Label>(*Panel1, 5, 241, kUndoHintText);
+    Label6 = std::make_unique<fw::LinkLabel>(*Panel1, 146, 241, kUndoKeyText);
+    Label2 = std::make_unique<fw::Label>(*Panel1, 5, 255, kContinueText);
+}
+
+void TAfterScreenShotWindow::CreateChoosePluginsPage(fw::Panel& page)
+{
+    Panel3 = MakeHeaderPanel(page);
+    Label3 = std::make_unique<fw::Label>(*Panel3, 16, 6, kChooseTitleText);
+    Label3->SetBold(true);
+    Label4 = std::make_unique<fw::Label>(*Panel3, 32, 21, kChooseHintText);
+    Label5 = std::make_unique<fw::Label>(*Panel3, 32, 35, kOrText);
+    Label9 = std::make_unique<fw::LinkLabel>(*Panel3, RightOf(*Label5), 35, kSkipText);
+    Label10 = std::make_unique<fw::Label>(*Panel3, RightOf(*Label9), 35, kThisPagesText);
+    Label9->OnClick = [this] { Label9Click(); };
+
+    Panel2 = MakeBodyPanel(page);
+    ActionsView = std::make_unique<fw::ListView>(
+        *Panel2, fw::Bounds{8, 8, Panel2->ClientWidth() - 16, Panel2->ClientHeight() - 16});
+    ActionsView->AddColumn(kNameColumn, 150);
+    ActionsView->AddColumn(kDescriptionColumn, 500);
+    ActionsView->OnDeletion = [this](int index, void*) { ActionsViewDeletion(index); };
+}
+
+void TAfterScreenShotWindow::CreateReportPage(fw::Panel& page)
+{
+    Panel4 = MakeHeaderPanel(page);
+    Label7 = std::make_unique<fw::Label>(*Panel4, 16, 6, kReportTitleText);
+    Label7->SetBold(true);
+
+    Panel5 = MakeBodyPanel(page);
+    cbLeaveInClipboard =
+        std::make_unique<fw::CheckBox>(*Panel5, fw::Bounds{136, 56, 267, 17}, kLeaveInClipboardText);
+    Label11 = std::make_unique<fw::Label>(*Panel5, 136, 100, kOtherPluginsText);
+    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, RightOf(*Label11), 100, kProductWebAddress);
+    Label8->OnClick = [this] { Label8Click(); };
+}
+
+void TAfterScreenShotWindow::AssignImage(const fw::DibBitmap& image)
+{
+    ScreenShot->SetPicture(image);
+}
+
+void TAfterScreenShotWindow::AssignImage(fw::DibBitmap&& image)
+{
+    ScreenShot->SetPicture(std::move(image));
+}
+
+// ---- Window events -----------------------------------------------------------------
+
+void TAfterScreenShotWindow::FormCreate()
+{
+    // Each step may raise; the framework shows the error and the steps after
+    // it are skipped, so the wizard opens with what was set so far.
+    ClearEditorState();
+    QuickModeFlag = false;
+    FillPluginList();
+    LoadSettings();
+}
+
+void TAfterScreenShotWindow::ClearEditorState()
+{
+    Dragging = false;
+    SavedBackground.reset();
+    TextEdit.reset();
+}
+
+void TAfterScreenShotWindow::FormActivate()
+{
+    // Runs on every activation, also when the wizard reappears after a
+    // plug-in has run, so a small picture is always centred.
+    fw::Bounds bounds = ScreenShot->GetBounds();
+    bounds.left = wizard::CentredPosition(ScrollBox->Width(), bounds.width, bounds.left);
+    bounds.top = wizard::CentredPosition(ScrollBox->Height(), bounds.height, bounds.top);
+    ScreenShot->SetBounds(bounds);
+}
+
+void TAfterScreenShotWindow::FormClose()
+{
+    StoreClipboardSetting();
+}
+
+void TAfterScreenShotWindow::FormDestroy()
+{
+    ClearEditorState();
+}
+
+void TAfterScreenShotWindow::TimerTimer()
+{
+    Timer->SetEnabled(false);
+    Notebook->SetPageIndex(QuickModeFlag ? wizard::wpExecutePlugins : wizard::wpPreview);
+}
+
+void TAfterScreenShotWindow::NotebookPageChanged()
+{
+    const int page = Notebook->PageIndex();
+    const wizard::TPageButtons buttons = wizard::ButtonsForPage(page);
+    Back->SetEnabled(buttons.back);
+    Next->SetEnabled(buttons.next);
+
+    if (page == wizard::wpExecutePlugins) {
+        // Every arrival starts over with the first marked plug-in.
+        CurrentPluginIndex = NextCheckedPlugin(-1);
+        if (CurrentPluginIndex < 0)
+            Notebook->SetPageIndex(wizard::wpReport);
+        else
+            ShowPluginOptions(CurrentPluginIndex);
+    } else if (page == wizard::wpReport) {
+        // Quick mode never shows the report: the wizard ends here.
+        if (QuickModeFlag)
+            Close();
+        Finalize->SetCaption(kCloseCaption);
+    }
+}
+
+void TAfterScreenShotWindow::BackClick()
+{
+    Notebook->SetPageIndex(Notebook->PageIndex() - 1);
+}
+
+void TAfterScreenShotWindow::NextClick()
+{
+    if (Notebook->PageIndex() != wizard::wpExecutePlugins) {
+        Notebook->SetPageIndex(Notebook->PageIndex() + 1);
+        return;
+    }
+    // A run that didn't succeed keeps its options page up for another try.
+    if (!RunCurrentPlugin())
+        return;
+    CurrentPluginIndex = NextCheckedPlugin(CurrentPluginIndex);
+    if (CurrentPluginIndex < 0)
+        Notebook->SetPageIndex(wizard::wpReport);
+    else if (QuickModeFlag)
+        Close();
+    else
+        ShowPluginOptions(CurrentPluginIndex);
+}
+
+void TAfterScreenShotWindow::FinalizeClick()
+{
+    if (Notebook->PageIndex() == wizard::wpReport && cbLeaveInClipboard->Checked())
+        fw::CopyBitmapToClipboard(ScreenShot->Picture());
+    Close();
+}
+
+void TAfterScreenShotWindow::Label9Click()
+{
+    Notebook->SetPageIndex(wizard::wpReport);
+}
+
+void TAfterScreenShotWindow::Label8Click()
+{
+    ShellExecuteA(Handle(), "open", kProductWebAddress, nullptr, nullptr, SW_SHOW);
+}
+
+void TAfterScreenShotWindow::Button1Click()
+{
+    std::string topic = kWizardHelpTopic;
+    if (Notebook->PageIndex() == wizard::wpExecutePlugins && CurrentPluginIndex >= 0 &&
+        CurrentPluginIndex < ActionsView->Count()) {
+        if (const auto* info = ActionsView->DataAs<TPluginInfo>(CurrentPluginIndex))
+            topic = info->HelpTopic;
+    }
+    showHelp_(topic, Handle());
+}
+
+void TAfterScreenShotWindow::ActionsViewDeletion(int index)
+{
+    // The row owns its TPluginInfo and the list releases it right after this
+    // handler; what is left to do is to forget the row if it was current.
+    if (index == CurrentPluginIndex)
+        CurrentPluginIndex = -1;
+    else if (index < CurrentPluginIndex)
+        --CurrentPluginIndex;
+}
+
+// ---- Plug-ins ------------------------------------------------------------------------
+
+void TAfterScreenShotWindow::FillPluginList()
+{
+    ActionsView->Clear();
+    const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
+    const std::vector<std::string> checked = ReadCheckedPlugins();
+
+    // A failing list call still hands back whatever text it has.
+    fw::BStr list;
+    catalogue->GetPluginList(list.Put());
+
+    for (const std::string& entry : portable::SplitCommaText(list.ToString())) {
+        fw::ComPtr<IPixwellPlugin> plugin;
+        if (FAILED(catalogue->GetPlugin(fw::BStr(entry).Get(), plugin.Put())) || !plugin) {
+            // A plug-in that can't be made is left out without a word; its
+            // error information must not be taken for a later error's.
+            fw::TakeErrorInfoDescription();
+            continue;
+        }
+        fw::BStr name, description, optionsObjectName, helpTopic;
+        HRESULT result = S_OK;
+        fw::OleCheck(plugin->GetPluginInfo(name.Put(), description.Put(), optionsObjectName.Put(),
+                                           helpTopic.Put(), &result));
+        // The record is complete before its row exists, so no row is ever
+        // left without one.
+        auto info = std::make_shared<TPluginInfo>(
+            MakePluginInfo(entry, optionsObjectName.ToString(), helpTopic.ToString()));
+        const bool isChecked = IsPluginChecked(checked, info->PluginClsid);
+        const int index = ActionsView->AddItem(name.ToString(), description.ToString(), std::move(info));
+        ActionsView->SetChecked(index, isChecked);
+    }
+}
+
+int TAfterScreenShotWindow::NextCheckedPlugin(int index) const
+{
+    for (int i = index < 0 ? 0 : index + 1; i < ActionsView->Count(); ++i)
+        if (ActionsView->Checked(i))
+            return i;
+    return -1;
+}
+
+void TAfterScreenShotWindow::ShowPluginOptions(int /*index*/)
+{
+    throw fw::Error(kPluginRunUnavailable);
+}
+
+bool TAfterScreenShotWindow::RunCurrentPlugin()
+{
+    throw fw::Error(kPluginRunUnavailable);
+}
+
+// ---- Settings ------------------------------------------------------------------------
+
+void TAfterScreenShotWindow::LoadSettings()
+{
+    const TGeneralSettings settings = TSettingsStore().LoadWizardSettings();
+    QuickModeFlag = settings.QuickMode;
+    HistoryLimit = settings.MaxHistorySteps;
+    cbLeaveInClipboard->SetChecked(settings.LeaveInClipboard);
+}
+
+void TAfterScreenShotWindow::StoreClipboardSetting()
+{
+    TSettingsStore().StoreLeaveInClipboard(cbLeaveInClipboard->Checked());
+}

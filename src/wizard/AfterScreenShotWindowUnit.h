@@ -1,0 +1,149 @@
+// The post-capture wizard: preview of the captured image, the choice of the
+// plug-ins that are to receive it, their options pages while they run, and a
+// report page from which the image can be left on the clipboard.
+//
+// The capture window makes one per capture:
+//     auto wizard = fw::CreateForm<TAfterScreenShotWindow>();
+//     wizard->AssignImage(capture);
+//     wizard->ShowModal();
+// then destroys it and trims the working set. Everything else is driven by
+// the window's own events.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "PluginInfo.h"
+#include "Shape.h"
+#include "framework/Controls.h"
+#include "framework/DibBitmap.h"
+#include "framework/Form.h"
+#include "framework/ImageControl.h"
+#include "framework/ListView.h"
+#include "framework/PageBook.h"
+#include "framework/ScrollBox.h"
+#include "framework/Timer.h"
+
+// Captions and texts of the wizard, as the user sees them.
+inline constexpr char kWizardCaption[] = "Vistrel";
+inline constexpr char kHelpCaption[] = "Help";
+inline constexpr char kBackCaption[] = "<  Back";
+inline constexpr char kNextCaption[] = "Next  >";
+inline constexpr char kCancelCaption[] = "Cancel";
+inline constexpr char kCloseCaption[] = "Close";
+inline constexpr char kWizardHelpTopic[] = "creating.html";
+// The product's web page, behind the report page's link.
+inline constexpr char kProductWebAddress[] = "https://vistrel.org/plugins";
+// Hosting and running plug-ins on the executing page is not part of this
+// build yet; arriving there with a marked plug-in says so.
+inline constexpr char kPluginRunUnavailable[] = "Running plug-ins is not available in this version.";
+
+// Shows a topic of the program's help file; the wizard's Help button calls it.
+using THelpTopicDisplay = std::function<void(const std::string& topic, HWND owner)>;
+
+class TAfterScreenShotWindow : public fw::Form {
+public:
+    // No owner: the wizard is a window of its own on the task bar. `showHelp`
+    // defaults to the program's help display.
+    explicit TAfterScreenShotWindow(THelpTopicDisplay showHelp = {});
+    ~TAfterScreenShotWindow() override;
+
+    // The captured picture: `ScreenShot` takes a copy (or the bitmap itself)
+    // and sizes itself to it.
+    void AssignImage(const fw::DibBitmap& image);
+    void AssignImage(fw::DibBitmap&& image);
+
+    // ---- Controls outside the pages -------------------------------------------
+    std::unique_ptr<fw::PageBook> Notebook;
+    std::unique_ptr<fw::Bevel> Bevel1;
+    std::unique_ptr<fw::Button> Button1; // "Help"
+    std::unique_ptr<fw::Button> Back;
+    std::unique_ptr<fw::Button> Next;
+    std::unique_ptr<fw::Button> Finalize; // "Cancel", "Close" on the report page
+    std::unique_ptr<fw::Timer> Timer;
+
+    // ---- Page 0 "Prevew": banner and the image editor ------------------------
+    std::unique_ptr<fw::Image> Image; // the banner
+    std::unique_ptr<fw::Panel> Panel1;
+    std::unique_ptr<TShape> Shape;
+    std::unique_ptr<fw::ScrollBox> ScrollBox;
+    std::unique_ptr<fw::Image> ScreenShot;
+    std::unique_ptr<fw::Label> Label1;     // "To do Step Backward - press"
+    std::unique_ptr<fw::LinkLabel> Label6; // "Ctrl-Z"
+    std::unique_ptr<fw::Label> Label2;     // "Click Next to continue."
+
+    // ---- Page 1 "ChoosePlugins" ----------------------------------------------
+    std::unique_ptr<fw::Panel> Panel3; // white header
+    std::unique_ptr<fw::Label> Label3;
+    std::unique_ptr<fw::Label> Label4;
+    std::unique_ptr<fw::Label> Label5;     // "or"
+    std::unique_ptr<fw::LinkLabel> Label9; // "Skip"
+    std::unique_ptr<fw::Label> Label10;    // "this pages."
+    std::unique_ptr<fw::Panel> Panel2;
+    std::unique_ptr<fw::ListView> ActionsView;
+
+    // ---- Page 3 "Report" -------------------------------------------------------
+    std::unique_ptr<fw::Panel> Panel4; // white header
+    std::unique_ptr<fw::Label> Label7;
+    std::unique_ptr<fw::Panel> Panel5;
+    std::unique_ptr<fw::CheckBox> cbLeaveInClipboard;
+    std::unique_ptr<fw::Label> Label11;    // "Check for other plugins:"
+    std::unique_ptr<fw::LinkLabel> Label8; // the product's web address
+
+    // ---- State -------------------------------------------------------------------
+    // Quick mode as read at creation: start on the first marked plug-in's
+    // page and close after it has run.
+    bool QuickModeFlag = false;
+    // Undo depth as read at creation (0 when the settings were not read).
+    int32_t HistoryLimit = 0;
+    // Row of ActionsView whose plug-in's options page is up; -1 for none.
+    int CurrentPluginIndex = -1;
+
+    // ---- Event handlers ------------------------------------------------------------
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void TimerTimer();
+    void NotebookPageChanged();
+    void BackClick();
+    void NextClick();
+    void FinalizeClick();
+    void Label9Click();
+    void Label8Click();
+    void Button1Click();
+    void ActionsViewDeletion(int index);
+
+    // ---- Plug-ins ---------------------------------------------------------------------
+    // Lists the installed plug-ins, marked as the default list says.
+    void FillPluginList();
+    // The first checked row after `index` (-1: the first of all), or -1.
+    int NextCheckedPlugin(int index) const;
+    // Hosts the options page of the plug-in in row `index`.
+    void ShowPluginOptions(int index);
+    // Saves the hosted page's settings and runs its plug-in on the image;
+    // true when both report success.
+    bool RunCurrentPlugin();
+
+    // ---- Settings ------------------------------------------------------------------------
+    void LoadSettings();
+    void StoreClipboardSetting();
+
+private:
+    void CreateButtons();
+    void CreatePreviewPage(fw::Panel& page);
+    void CreateChoosePluginsPage(fw::Panel& page);
+    void CreateReportPage(fw::Panel& page);
+    void ClearEditorState();
+
+    THelpTopicDisplay showHelp_;
+
+    // Image editor state (the drawing tools use it): a drag in progress, the
+    // pixels under a rubber-band preview and the text box of the text tool.
+    bool Dragging = false;
+    std::unique_ptr<fw::DibBitmap> SavedBackground;
+    std::unique_ptr<fw::Edit> TextEdit;
+};

@@ -1,0 +1,381 @@
+#include "E2eDriver.h"
+
+#include <stdexcept>
+#include <thread>
+
+namespace e2e {
+
+std::string BinDir()
+{
+    return VISTREL_E2E_BIN_DIR;
+}
+
+Process::Process(const std::string& exe, const std::string& args)
+{
+    std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    std::string dir = exe.substr(0, exe.find_last_of("\\/"));
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi_))
+        throw std::runtime_error("cannot start " + cmd + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+Process::~Process()
+{
+    if (Running()) {
+        TerminateProcess(pi_.hProcess, 99);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
+bool Process::Running() const
+{
+    return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool Process::WaitExit(std::chrono::milliseconds timeout, DWORD* exitCode)
+{
+    bool ended = WaitFor([&] { return !Running(); }, timeout);
+    if (ended && exitCode)
+        GetExitCodeProcess(pi_.hProcess, exitCode);
+    return ended;
+}
+
+long RunToEnd(const std::string& exe, const std::string& args, std::chrono::milliseconds timeout)
+{
+    Process p(exe, args);
+    DWORD code = 0;
+    return p.WaitExit(timeout, &code) ? static_cast<long>(code) : -1;
+}
+
+void Pump(std::chrono::milliseconds duration)
+{
+    auto end = std::chrono::steady_clock::now() + duration;
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        std::this_thread::sleep_for(10ms);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+bool WaitFor(const std::function<bool()>& probe, std::chrono::milliseconds timeout)
+{
+    auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (probe())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        Pump(25ms);
+    }
+}
+
+namespace {
+
+struct EnumState {
+    DWORD pid;
+    const char* caption;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<EnumState*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != s->pid || (s->visibleOnly && !IsWindowVisible(hwnd)))
+        return TRUE;
+    if (s->caption && WindowText(hwnd) != s->caption)
+        return TRUE;
+    s->found.push_back(hwnd);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> TopWindows(DWORD processId, const char* caption)
+{
+    EnumState s{processId, caption, true, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND WaitForTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        auto all = TopWindows(processId, caption);
+        found = all.empty() ? nullptr : all.front();
+        return found != nullptr;
+    }, timeout);
+    return found;
+}
+
+std::vector<HWND> MessageWindows(DWORD processId)
+{
+    std::vector<HWND> found;
+    HWND child = nullptr;
+    while ((child = FindWindowExA(HWND_MESSAGE, child, nullptr, nullptr)) != nullptr) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(child, &pid);
+        if (pid == processId)
+            found.push_back(child);
+    }
+    return found;
+}
+
+namespace {
+
+struct ChildSearch {
+    const char* caption;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    if (!IsWindowVisible(hwnd) || WindowText(hwnd) != s->caption)
+        return TRUE;
+    if (s->className) {
+        char cls[128] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (lstrcmpiA(cls, s->className) != 0)
+            return TRUE;
+    }
+    s->found = hwnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindChild(HWND parent, const char* caption, const char* className)
+{
+    ChildSearch s{caption, className, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buf[512] = {};
+    // WM_GETTEXT through SendMessageTimeout: a hung target must not hang the test.
+    DWORD_PTR len = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                        2000, &len);
+    return buf;
+}
+
+RECT ScreenRect(HWND hwnd)
+{
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+namespace {
+
+void SendMouse(DWORD flags, int x, int y)
+{
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((x * 65535LL) / (w - 1));
+    in.mi.dy = static_cast<LONG>((y * 65535LL) / (h - 1));
+    in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+}
+
+} // namespace
+
+void MoveMouse(int x, int y)
+{
+    SendMouse(MOUSEEVENTF_MOVE, x, y);
+    Pump(20ms);
+}
+
+void MouseButton(int x, int y, bool down, int button)
+{
+    static const DWORD downFlags[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+    static const DWORD upFlags[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
+    SendMouse(MOUSEEVENTF_MOVE | (down ? downFlags[button] : upFlags[button]), x, y);
+    Pump(30ms);
+}
+
+void Drag(POINT from, POINT to, int button, int steps)
+{
+    MoveMouse(from.x, from.y);
+    MouseButton(from.x, from.y, true, button);
+    for (int i = 1; i <= steps; ++i)
+        MoveMouse(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+    MouseButton(to.x, to.y, false, button);
+}
+
+void ClickAt(int x, int y, int button)
+{
+    MoveMouse(x, y);
+    MouseButton(x, y, true, button);
+    MouseButton(x, y, false, button);
+}
+
+void Click(HWND control)
+{
+    RECT r = ScreenRect(control);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void KeyPress(WORD vk)
+{
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+    Pump(30ms);
+}
+
+void TypeText(const std::string& text)
+{
+    for (char c : text) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = static_cast<unsigned char>(c);
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof(INPUT));
+    }
+    Pump(50ms);
+}
+
+COLORREF ScreenPixel(int x, int y)
+{
+    HDC dc = GetDC(nullptr);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(nullptr, dc);
+    return c;
+}
+
+ClipboardImage ReadClipboardImage()
+{
+    ClipboardImage img;
+    if (!OpenClipboard(nullptr))
+        return img;
+    if (HANDLE h = GetClipboardData(CF_DIB)) {
+        auto* bi = static_cast<BITMAPINFO*>(GlobalLock(h));
+        SIZE_T total = GlobalSize(h);
+        if (bi && total >= sizeof(BITMAPINFOHEADER)) {
+            // Let GDI decode whatever layout the DIB has into 32-bit top-down pixels.
+            img.width = bi->bmiHeader.biWidth;
+            img.height = bi->bmiHeader.biHeight < 0 ? -bi->bmiHeader.biHeight : bi->bmiHeader.biHeight;
+            img.bitCount = bi->bmiHeader.biBitCount;
+            DWORD colours = bi->bmiHeader.biClrUsed;
+            if (!colours && img.bitCount <= 8)
+                colours = 1u << img.bitCount;
+            size_t masks = bi->bmiHeader.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
+            const BYTE* bits = reinterpret_cast<const BYTE*>(bi) + bi->bmiHeader.biSize + masks +
+                               colours * sizeof(RGBQUAD);
+            HDC screen = GetDC(nullptr);
+            BITMAPINFO out{};
+            out.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            out.bmiHeader.biWidth = img.width;
+            out.bmiHeader.biHeight = -img.height;
+            out.bmiHeader.biPlanes = 1;
+            out.bmiHeader.biBitCount = 32;
+            out.bmiHeader.biCompression = BI_RGB;
+            void* outBits = nullptr;
+            HBITMAP dib = CreateDIBSection(screen, &out, DIB_RGB_COLORS, &outBits, nullptr, 0);
+            if (dib && img.width > 0 && img.height > 0) {
+                SetDIBits(screen, dib, 0, img.height, bits, bi, DIB_RGB_COLORS);
+                GdiFlush();
+                const auto* px = static_cast<const DWORD*>(outBits);
+                img.pixels.resize(static_cast<size_t>(img.width) * img.height);
+                for (size_t i = 0; i < img.pixels.size(); ++i) {
+                    DWORD v = px[i];
+                    img.pixels[i] = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+                }
+                img.valid = true;
+            }
+            if (dib)
+                DeleteObject(dib);
+            ReleaseDC(nullptr, screen);
+        }
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return img;
+}
+
+void EmptyClipboardNow()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+COLORREF PatternWindow::PatternColour(int x, int y)
+{
+    // Distinct in every channel along both axes, so an off-by-one shows.
+    return RGB((x * 7 + y) & 0xFF, (y * 5 + 3 * x) & 0xFF, ((x / 4) * 16 + (y / 4) * 8) & 0xFF);
+}
+
+LRESULT CALLBACK PatternWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT wr;
+        GetWindowRect(hwnd, &wr);
+        int w = wr.right - wr.left, h = wr.bottom - wr.top;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        std::vector<DWORD> px(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                COLORREF c = PatternColour(wr.left + x, wr.top + y);
+                px[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+            }
+        SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, px.data(), &bi, DIB_RGB_COLORS);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+PatternWindow::PatternWindow(RECT screenRect) : rect_(screenRect)
+{
+    static ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VistrelE2ePattern";
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        return RegisterClassA(&wc);
+    }();
+    (void)atom;
+    hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "VistrelE2ePattern", "",
+                            WS_POPUP | WS_VISIBLE, rect_.left, rect_.top, rect_.right - rect_.left,
+                            rect_.bottom - rect_.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    UpdateWindow(hwnd_);
+    Pump(200ms);
+}
+
+PatternWindow::~PatternWindow()
+{
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+}
+
+} // namespace e2e

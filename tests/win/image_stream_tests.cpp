@@ -1,0 +1,219 @@
+// The image stream handed from the host to plug-ins: a complete BMP file in
+// global memory at position 0, and the plug-in side's reader of it.
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects die through Release
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../native/TestImages.h"
+#include "common/ImageStream.h"
+#include "framework/ComError.h"
+#include "imaging/BmpWriter.h"
+#include "imaging/ImageError.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+ULONGLONG StreamLength(IStream* stream)
+{
+    STATSTG stat{};
+    fw::OleCheck(stream->Stat(&stat, STATFLAG_NONAME));
+    return stat.cbSize.QuadPart;
+}
+
+ULONGLONG Position(IStream* stream)
+{
+    LARGE_INTEGER zero{};
+    ULARGE_INTEGER pos{};
+    fw::OleCheck(stream->Seek(zero, STREAM_SEEK_CUR, &pos));
+    return pos.QuadPart;
+}
+
+Bytes ReadAll(IStream* stream)
+{
+    Bytes data(static_cast<size_t>(StreamLength(stream)));
+    ULONG got = 0;
+    fw::OleCheck(stream->Read(data.data(), static_cast<ULONG>(data.size()), &got));
+    data.resize(got);
+    return data;
+}
+
+fw::ComPtr<IStream> StreamOf(const Bytes& data)
+{
+    fw::ComPtr<IStream> stream;
+    fw::OleCheck(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+    ULONG written = 0;
+    fw::OleCheck(stream->Write(data.data(), static_cast<ULONG>(data.size()), &written));
+    LARGE_INTEGER zero{};
+    fw::OleCheck(stream->Seek(zero, STREAM_SEEK_SET, nullptr));
+    return stream;
+}
+
+uint32_t U32At(const Bytes& data, size_t offset)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, data.data() + offset, 4);
+    return v;
+}
+
+// A read-only stream that hands out at most `chunk` bytes per Read, or fails
+// every Read with `failure`: what another plug-in's stream may do.
+class StingyStream : public IStream {
+public:
+    StingyStream(Bytes data, ULONG chunk, HRESULT failure = S_OK)
+        : data_(std::move(data)), chunk_(chunk), failure_(failure) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) ||
+            IsEqualIID(iid, IID_IStream)) {
+            *out = static_cast<IStream*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE Read(void* into, ULONG size, ULONG* read) override
+    {
+        ++reads;
+        if (FAILED(failure_))
+            return failure_;
+        const ULONG n = std::min<ULONG>({size, chunk_, static_cast<ULONG>(data_.size() - pos_)});
+        std::memcpy(into, data_.data() + pos_, n);
+        pos_ += n;
+        if (read)
+            *read = n;
+        return n < size ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+    int reads = 0;
+    size_t pos_ = 0;
+
+private:
+    Bytes data_;
+    ULONG chunk_;
+    HRESULT failure_;
+};
+
+// Expects `read` to raise img::BmpError whose text contains `part`.
+template <class Fn>
+void ExpectInvalidBitmap(Fn&& read, const std::string& part)
+{
+    try {
+        read();
+        ADD_FAILURE() << "accepted bad data";
+    } catch (const img::BmpError& e) {
+        EXPECT_EQ(0, std::string(e.what()).rfind(img::BmpError::kPrefix, 0)) << e.what();
+        EXPECT_NE(std::string::npos, std::string(e.what()).find(part)) << e.what();
+    }
+}
+
+TEST(ImageStream, HoldsTheWholeBmpFileAtPositionZero)
+{
+    const img::Bitmap image = imgtest::NoiseImage(37, 13, img::PixelFormat::pf32bit);
+    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(image);
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(0u, Position(stream.Get()));
+
+    const Bytes file = ReadAll(stream.Get());
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ('B', file[0]);
+    EXPECT_EQ('M', file[1]);
+    EXPECT_EQ(U32At(file, 2), StreamLength(stream.Get())) << "bfSize is the stream's length";
+    EXPECT_EQ(file, img::EncodeBmp(image)) << "exactly the writer's bytes, nothing after them";
+}
+
+TEST(ImageStream, RoundTripsEveryPixelFormat)
+{
+    for (img::PixelFormat format : imgtest::kAllFormats) {
+        SCOPED_TRACE(img::BitsPerPixel(format));
+        const img::Bitmap image = imgtest::NoiseImage(29, 7, format, 5);
+        fw::ComPtr<IStream> stream = pixwell::MakeImageStream(image);
+        EXPECT_EQ(img::BmpFileSize(image), StreamLength(stream.Get()));
+        const img::Bitmap back = pixwell::ReadImageStream(stream.Get());
+        EXPECT_EQ(image, back);
+    }
+}
+
+TEST(ImageStream, ReaderStartsAtTheCurrentPositionAndCopesWithShortReads)
+{
+    const img::Bitmap image = imgtest::NoiseImage(64, 40, img::PixelFormat::pf8bit, 9);
+    Bytes data = {'j', 'u', 'n', 'k'};
+    const Bytes file = img::EncodeBmp(image);
+    data.insert(data.end(), file.begin(), file.end());
+
+    fw::ComPtr<IStream> stream = StreamOf(data);
+    LARGE_INTEGER skip{};
+    skip.QuadPart = 4;
+    fw::OleCheck(stream->Seek(skip, STREAM_SEEK_SET, nullptr));
+    EXPECT_EQ(image, pixwell::ReadImageStream(stream.Get()));
+
+    StingyStream stingy(file, 7);
+    EXPECT_EQ(image, pixwell::ReadImageStream(&stingy));
+    EXPECT_GT(stingy.reads, static_cast<int>(file.size() / 7));
+}
+
+TEST(ImageStream, BadContentRaisesAClearError)
+{
+    ExpectInvalidBitmap([] { pixwell::ReadImageStream(StreamOf({}).Get()); }, "too short");
+
+    Bytes garbage(200);
+    for (size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<uint8_t>(i * 37 + 11);
+    ExpectInvalidBitmap([&] { pixwell::ReadImageStream(StreamOf(garbage).Get()); }, "\"BM\"");
+
+    Bytes truncated = img::EncodeBmp(imgtest::NoiseImage(20, 20, img::PixelFormat::pf24bit));
+    truncated.resize(truncated.size() - 61);
+    ExpectInvalidBitmap([&] { pixwell::ReadImageStream(StreamOf(truncated).Get()); }, "truncated");
+    truncated.resize(30);
+    ExpectInvalidBitmap([&] { pixwell::ReadImageStream(StreamOf(truncated).Get()); }, "header");
+
+    // Headers claiming pixels 2 GB into a small stream: the reader stops where
+    // the stream ends instead of trying to hold what the headers claim.
+    Bytes liar = img::EncodeBmp(imgtest::NoiseImage(4, 4, img::PixelFormat::pf24bit));
+    const uint32_t farAway = 0x7FFFFFF0;
+    std::memcpy(liar.data() + 10, &farAway, 4);
+    StingyStream stingy(liar, 1 << 20);
+    ExpectInvalidBitmap([&] { pixwell::ReadImageStream(&stingy); }, "beyond the end");
+    EXPECT_LT(stingy.reads, 10);
+}
+
+TEST(ImageStream, StreamFailuresRaiseWithTheirStatus)
+{
+    StingyStream failing({}, 1, STG_E_ACCESSDENIED);
+    try {
+        pixwell::ReadImageStream(&failing);
+        FAIL() << "a failing stream must raise";
+    } catch (const fw::Error& e) {
+        EXPECT_EQ(STG_E_ACCESSDENIED, e.code());
+        EXPECT_EQ(0, std::string(e.what()).rfind(pixwell::kImageStreamReadError, 0)) << e.what();
+    }
+    try {
+        pixwell::ReadImageStream(nullptr);
+        FAIL() << "no stream must raise";
+    } catch (const fw::Error& e) {
+        EXPECT_EQ(E_POINTER, e.code());
+    }
+}
+
+} // namespace
