@@ -11,7 +11,8 @@ endif()
 
 # vistrel_test(<name> SOURCES ... LIBS ... [GUI] [TIMEOUT s])
 # One executable, one CTest entry. Under Wine the emulator wrapper supplies the
-# prefix and display; GUI tests share the display, so they take a lock.
+# prefix and display. GUI marks tests that open windows (kept for readers; all
+# Wine tests are serialised anyway).
 function(vistrel_test name)
   cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -22,7 +23,9 @@ function(vistrel_test name)
     set(ARG_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
-  if(ARG_GUI)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK vistrel_display)
+  if(WIN32)
+    # All Wine tests share one prefix: its registry keys, clipboard, display
+    # and focus. Run them one at a time so they never see each other.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK vistrel_prefix)
   endif()
 endfunction()

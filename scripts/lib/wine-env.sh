@@ -42,6 +42,18 @@ vistrel_wine_ready() {
       mkdir -p "$WINEPREFIX"
       setsid wineserver -p 120 </dev/null >/dev/null 2>&1 9>&- || true
       wineboot -i </dev/null >"$vistrel_build/wineboot.log" 2>&1 9>&-
+      # No window manager runs on the virtual display: with managed windows
+      # Wine waits 2 s for one on every hide or destroy of a top-level window.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        </dev/null >>"$vistrel_build/wineboot.log" 2>&1 9>&- || true
+      # Debian's Wine does not find its own fonts (fonts-wine); without them
+      # "MS Sans Serif" and the caption-button glyphs fall back to DejaVu.
+      cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      # Restart the new prefix once: left running after the first boot, it
+      # gets a second service manager, and every start of the RPC service
+      # (COM local-server class objects) then stalls for 3-10 s and fails.
+      wineserver -k </dev/null >/dev/null 2>&1 9>&- || true
+      wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
 
       touch "$WINEPREFIX/.vistrel-ready"
     fi

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -159,7 +160,11 @@ void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
     Shape = std::make_unique<TShape>(*Panel1, fw::Bounds{3, 1, 362, 236});
 
     Label1 = std::make_unique<fw::Label>(*Panel1, 5, 241, kUndoHintText);
-    Label6 = std::make_unique<fw::LinkLabel>(*Panel1, 146, 241, kUndoKeyText);
+    // The link follows the text; where the system's substitute for the
+    // dialog font runs wider than designed, it moves right rather than
+    // covering the text.
+    Label6 = std::make_unique<fw::LinkLabel>(*Panel1, std::max(146, RightOf(*Label1)), 241,
+                                             kUndoKeyText);
     Label2 = std::make_unique<fw::Label>(*Panel1, 5, 255, kContinueText);
 }
 

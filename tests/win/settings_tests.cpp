@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -204,23 +206,6 @@ TEST_F(Settings, AutoRunHoldsTheBarePathAndClearingTwiceIsFine)
     EXPECT_FALSE(Store().ReadStartWithWindows());
     EXPECT_NO_THROW(Store().SaveOptionsSettings(false, 10, false));
     EXPECT_FALSE(Store().ReadStartWithWindows());
-}
-
-TEST_F(Settings, AnyAutoRunValueCountsAsPresent)
-{
-    const fw::RegKey run = fw::RegKey::TryCreate(HKEY_CURRENT_USER, pixwell::kAutoRunKey);
-    const DWORD odd = 5;
-    ASSERT_EQ(RegSetValueExA(run.Get(), pixwell::kAutoRunValue, 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&odd), sizeof odd),
-              ERROR_SUCCESS);
-    EXPECT_TRUE(Store().ReadStartWithWindows());
-}
-
-TEST_F(Settings, ProgramPathIsThisModule)
-{
-    char self[MAX_PATH];
-    const DWORD len = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    EXPECT_EQ(ProgramPathForAutoRun(), std::string(self, len));
 }
 
 TEST_F(Settings, FailedQuickModeWriteStopsEverythingAfterIt)

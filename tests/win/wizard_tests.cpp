@@ -1,0 +1,683 @@
+// The post-capture wizard on the virtual display: page flow, settings,
+// clipboard hand-over and the plug-in list. The catalogue is served from this
+// process as the program serves it, plug-ins are fakes registered with COM
+// here, and each wizard runs its real modal loop, driven by steps that wait
+// on a message-loop timer for the state they need.
+#include "AfterScreenShotWindowUnit.h"
+#include "CheckedPluginsUnit.h"
+#include "PixwellInc.h"
+#include "PixwellObjectUnit.h"
+#include "WizardPageFlow.h"
+#include "framework/Application.h"
+#include "framework/Clipboard.h"
+#include "framework/Com.h"
+#include "framework/ComServer.h"
+#include "framework/Registry.h"
+#include "imaging/Bitmap.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fw {
+void PrintTo(const Bounds& b, std::ostream* out)
+{
+    *out << "{" << b.left << ", " << b.top << ", " << b.width << " x " << b.height << "}";
+}
+} // namespace fw
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using namespace wizard;
+
+// ---- Fake plug-ins ----------------------------------------------------------------
+
+// Plug-in keys enumerate alphabetically: A, the middle one, B.
+const CLSID kPluginA = {0x5a000001, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x0a}};
+const CLSID kPluginMiddle = {0x5a000002, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x0a}};
+const CLSID kPluginB = {0x5a000003, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x0a}};
+const CLSID kFakeOptions = {0x5a0000ff, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x0a}};
+const std::string kFakeOptionsText = fw::GUIDToString(kFakeOptions);
+
+struct TFakeAnswers {
+    const char* name;
+    const char* description;
+    const char* optionsObjectName;
+    const char* helpTopic;
+};
+const TFakeAnswers kAnswersA{"Alpha saver", "Keeps the image", kFakeOptionsText.c_str(), "alpha.html"};
+const TFakeAnswers kAnswersB{"Beta mailer", "Sends the image", kFakeOptionsText.c_str(), "beta.html"};
+const TFakeAnswers kAnswersBroken{"Broken", "Names no control", "no control", "broken.html"};
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class TFakePlugin final : public IPixwellPlugin {
+public:
+    template <const TFakeAnswers* Answers>
+    static HRESULT Create(REFIID iid, void** object)
+    {
+        auto* plugin = new TFakePlugin(*Answers);
+        const HRESULT hr = plugin->QueryInterface(iid, object);
+        plugin->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
+            !IsEqualIID(iid, IID_IPixwellPlugin))
+            return E_NOINTERFACE;
+        *object = static_cast<IPixwellPlugin*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG refs = --refs_;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetPluginInfo(BSTR* Name, BSTR* Description, BSTR* OptionsObjectName,
+                                            BSTR* HelpTopic, HRESULT* Result) override
+    {
+        fw::SetOutBStr(Name, answers_.name);
+        fw::SetOutBStr(Description, answers_.description);
+        fw::SetOutBStr(OptionsObjectName, answers_.optionsObjectName);
+        fw::SetOutBStr(HelpTopic, answers_.helpTopic);
+        *Result = S_OK;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Execute(IUnknown*, LONG, HRESULT*) override { return E_NOTIMPL; }
+
+private:
+    explicit TFakePlugin(const TFakeAnswers& answers) : answers_(answers) {}
+    const TFakeAnswers& answers_;
+    ULONG refs_ = 1;
+};
+#pragma GCC diagnostic pop
+
+const fw::ComClassEntry kFakeClassA{&kPluginA, "FakeA", "Fake A", &TFakePlugin::Create<&kAnswersA>};
+const fw::ComClassEntry kFakeClassB{&kPluginB, "FakeB", "Fake B", &TFakePlugin::Create<&kAnswersB>};
+const fw::ComClassEntry kFakeClassBroken{&kPluginMiddle, "FakeBroken", "Fake broken",
+                                         &TFakePlugin::Create<&kAnswersBroken>};
+
+// An installed plug-in: its class served in this process as an in-process
+// server's would be, and its key under the program's Plugins key.
+class InstalledPlugin {
+public:
+    explicit InstalledPlugin(const fw::ComClassEntry& entry)
+    {
+        fw::ComPtr<IUnknown> factory;
+        fw::OleCheck(fw::CreateClassFactory(entry, IID_IUnknown, factory.PutVoid()));
+        fw::OleCheck(CoRegisterClassObject(*entry.clsid, factory.Get(), CLSCTX_INPROC_SERVER,
+                                           REGCLS_MULTIPLEUSE, &cookie_));
+        AddKey(*entry.clsid);
+    }
+    ~InstalledPlugin() { CoRevokeClassObject(cookie_); }
+    InstalledPlugin(const InstalledPlugin&) = delete;
+    InstalledPlugin& operator=(const InstalledPlugin&) = delete;
+
+    // A key alone: a plug-in whose library is gone.
+    static void AddKey(const CLSID& clsid)
+    {
+        const std::string path = std::string(pixwell::kPluginsKey) + "\\" + fw::GUIDToString(clsid);
+        EXPECT_TRUE(fw::RegKey::TryCreate(HKEY_CURRENT_USER, path.c_str()));
+    }
+
+private:
+    DWORD cookie_ = 0;
+};
+
+// ---- Registry and clipboard -----------------------------------------------------------
+
+void WriteGeneral(const char* name, DWORD value)
+{
+    EXPECT_EQ(fw::RegKey::TryCreate(HKEY_CURRENT_USER, pixwell::kGeneralKey).WriteDword(name, value),
+              ERROR_SUCCESS);
+}
+
+DWORD ReadGeneral(const char* name)
+{
+    return fw::RegKey::TryOpen(HKEY_CURRENT_USER, pixwell::kGeneralKey).ReadDword(name, 0xDEADu);
+}
+
+constexpr char kSentinel[] = "clipboard sentinel";
+
+void PutTextOnClipboard(const char* text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
+    std::strcpy(static_cast<char*>(GlobalLock(memory)), text);
+    GlobalUnlock(memory);
+    EXPECT_TRUE(SetClipboardData(CF_TEXT, memory));
+    CloseClipboard();
+}
+
+std::string TextOnClipboard()
+{
+    if (!OpenClipboard(nullptr))
+        return "<clipboard busy>";
+    std::string text = "<no text>";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// A picture whose neighbouring pixels differ; palette pictures get a palette
+// of their own.
+img::Bitmap Pattern(int width, int height, img::PixelFormat format)
+{
+    img::Bitmap image(width, height, format);
+    const bool indexed = img::HasPalette(format);
+    if (indexed) {
+        std::vector<img::Rgb> palette;
+        for (int i = 0; i < 256; ++i)
+            palette.push_back({uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+        image.SetPalette(palette);
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (indexed)
+                image.SetIndex(x, y, (x * 3 + y * 5) % 256);
+            else
+                image.SetPixel(x, y, {uint8_t(x * 9), uint8_t(y * 13), uint8_t(x ^ y)});
+        }
+    }
+    return image;
+}
+
+// ---- Driving the wizard ---------------------------------------------------------------
+
+class ErrorCapture {
+public:
+    ErrorCapture()
+    {
+        previous_ = fw::App().SetExceptionHandler(
+            [this](const std::string& text) { messages.push_back(text); });
+    }
+    ~ErrorCapture() { fw::App().SetExceptionHandler(std::move(previous_)); }
+    std::vector<std::string> messages;
+
+private:
+    fw::Application::ExceptionHandler previous_;
+};
+
+// Steps run inside the wizard's modal loop: on each tick of a 1 ms
+// message-loop timer the first step runs if its condition holds. A wizard
+// still open long after its last step, or a step that never gets ready, is a
+// failure and the wizard is closed, so a broken flow can't hang the test.
+class Script {
+public:
+    explicit Script(TAfterScreenShotWindow& wizard) : wizard_(wizard)
+    {
+        timer_.OnTimer = [this] { Tick(); };
+    }
+    Script& When(std::function<bool()> ready, std::function<void()> action)
+    {
+        steps_.push_back({std::move(ready), std::move(action)});
+        return *this;
+    }
+    Script& OnPage(int page, std::function<void()> action)
+    {
+        return When([this, page] { return wizard_.Visible() && wizard_.Notebook->PageIndex() == page; },
+                    std::move(action));
+    }
+    bool Finished() const { return steps_.empty() && ran_ > 0; }
+
+private:
+    struct Step {
+        std::function<bool()> ready;
+        std::function<void()> action;
+    };
+    void Tick()
+    {
+        if (!steps_.empty() && steps_.front().ready()) {
+            auto action = std::move(steps_.front().action);
+            steps_.pop_front();
+            ++ran_;
+            action();
+        } else if (GetTickCount64() > deadline_) {
+            ADD_FAILURE() << (steps_.empty() ? "the wizard stayed open" : "a step never got ready")
+                          << " after step " << ran_ << ", page " << wizard_.Notebook->PageIndex();
+            steps_.clear();
+            deadline_ = UINT64_MAX;
+            wizard_.Close();
+        }
+    }
+
+    TAfterScreenShotWindow& wizard_;
+    std::deque<Step> steps_;
+    int ran_ = 0;
+    ULONGLONG deadline_ = GetTickCount64() + 20000;
+    fw::Timer timer_{1};
+};
+
+// Presses a button as a click does; it must be there to be pressed.
+void Press(fw::Button& button)
+{
+    EXPECT_TRUE(button.Visible() && button.Enabled()) << button.Caption();
+    SendMessageA(button.Handle(), BM_CLICK, 0, 0);
+}
+
+void ClickLink(fw::Window& link)
+{
+    SendMessageA(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(link.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+// Back enabled, Next enabled, and the caption of the last button.
+std::string Buttons(const TAfterScreenShotWindow& w)
+{
+    return std::string(w.Back->Enabled() ? "B" : "-") + (w.Next->Enabled() ? "N " : "- ") +
+           w.Finalize->Caption();
+}
+
+class Wizard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fw::RegKey::DeleteKey(HKEY_CURRENT_USER, pixwell::kGeneralKey, true);
+        DeleteFileA(CheckedPluginsPath().c_str());
+        catalogue_ = fw::ClassObjectRegistration::Register(kPixwellObjectClass);
+        PutTextOnClipboard(kSentinel);
+    }
+    void TearDown() override
+    {
+        EXPECT_THAT(errors.messages, IsEmpty()) << "unexpected messages to the user";
+        catalogue_.Revoke();
+        fw::RegKey::DeleteKey(HKEY_CURRENT_USER, pixwell::kGeneralKey, true);
+        DeleteFileA(CheckedPluginsPath().c_str());
+    }
+    // A wizard as the capture window makes one; help topics asked for are
+    // recorded.
+    fw::FormPtr<TAfterScreenShotWindow> NewWizard()
+    {
+        return fw::CreateForm<TAfterScreenShotWindow>(
+            [this](const std::string& topic, HWND owner) { helpShown.emplace_back(topic, owner); });
+    }
+    // Messages shown so far, which are then expected and forgotten.
+    std::vector<std::string> TakeMessages() { return std::exchange(errors.messages, {}); }
+
+    fw::ComInit ole_{fw::ComInit::Kind::Ole};
+    fw::ClassObjectRegistration catalogue_;
+    ErrorCapture errors;
+    std::vector<std::pair<std::string, HWND>> helpShown;
+};
+
+// ---- Page flow ---------------------------------------------------------------------------
+
+TEST_F(Wizard, IsAFixedDialogWhoseLinksNeverCoverTheirTexts)
+{
+    auto w = NewWizard();
+    EXPECT_EQ(w->GetBounds().left, 88);
+    EXPECT_EQ(w->GetBounds().top, 187);
+    EXPECT_EQ(w->ClientWidth(), 542);
+    EXPECT_EQ(w->ClientHeight(), 306);
+    const auto style = static_cast<DWORD>(GetWindowLongA(w->Handle(), GWL_STYLE));
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_FALSE(style & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(w->KeyPreview());
+    EXPECT_FALSE(w->DefaultButton() || w->CancelButton());
+    EXPECT_EQ(w->Notebook->PageIndex(), wpReport);
+    // The test program has no banner resource.
+    EXPECT_TRUE(w->Image->Picture().Empty());
+    const std::pair<fw::Window*, fw::Window*> lines[] = {{w->Label1.get(), w->Label6.get()},
+                                                         {w->Label5.get(), w->Label9.get()},
+                                                         {w->Label9.get(), w->Label10.get()},
+                                                         {w->Label11.get(), w->Label8.get()}};
+    for (const auto& [text, next] : lines) {
+        EXPECT_EQ(next->Top(), text->Top());
+        EXPECT_GT(next->Left(), text->Left() + text->Width()) << next->Text();
+    }
+    EXPECT_GE(w->Label6->Left(), 146);
+}
+
+TEST_F(Wizard, WalkWithNothingMarkedGoesFromChoosePageStraightToReport)
+{
+    InstalledPlugin a(kFakeClassA);
+    auto w = NewWizard();
+    std::vector<std::string> seen;
+    Script script(*w);
+    script.OnPage(wpPreview, [&] {
+              seen.push_back(Buttons(*w));
+              Press(*w->Button1);
+              Press(*w->Next);
+          })
+        .OnPage(wpChoosePlugins, [&] {
+            seen.push_back(Buttons(*w));
+            Press(*w->Back);
+            seen.push_back(std::to_string(w->Notebook->PageIndex()));
+            Press(*w->Next);
+            Press(*w->Next);
+            seen.push_back(std::to_string(w->Notebook->PageIndex()));
+            seen.push_back(Buttons(*w));
+            Press(*w->Button1);
+            Press(*w->Finalize);
+        });
+    EXPECT_EQ(w->ShowModal(), fw::mrCancel);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_THAT(seen, ElementsAre("-N Cancel", "BN Cancel", "0", "3", "-- Close"));
+    EXPECT_EQ(w->CurrentPluginIndex, -1);
+    EXPECT_EQ(TextOnClipboard(), kSentinel);
+    // Outside the executing page, Help is the wizard's own topic.
+    const std::pair<std::string, HWND> wizardTopic{"creating.html", w->Handle()};
+    EXPECT_THAT(helpShown, ElementsAre(wizardTopic, wizardTopic));
+}
+
+TEST_F(Wizard, SkipLinkGoesToReportWithoutLookingForPlugins)
+{
+    InstalledPlugin a(kFakeClassA);
+    WriteCheckedPlugins({fw::GUIDToString(kPluginA)});
+    auto w = NewWizard();
+    Script script(*w);
+    script.OnPage(wpPreview, [&] { Press(*w->Next); })
+        .OnPage(wpChoosePlugins, [&] { ClickLink(*w->Label9); })
+        .OnPage(wpReport, [&] { Press(*w->Finalize); });
+    w->ShowModal();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(w->CurrentPluginIndex, -1);
+}
+
+// Hosting and running plug-ins is not in this build: the wizard says so
+// instead of passing the plug-in by as if it had run.
+TEST_F(Wizard, MarkedPluginIsRefusedOnTheExecutingPageWhereBackHelpAndCancelWork)
+{
+    InstalledPlugin a(kFakeClassA);
+    InstalledPlugin b(kFakeClassB);
+    WriteCheckedPlugins({fw::GUIDToString(kPluginB)});
+    auto w = NewWizard();
+    std::vector<std::string> onPage2;
+    Script script(*w);
+    script.OnPage(wpPreview, [&] { Press(*w->Next); })
+        .OnPage(wpChoosePlugins, [&] { Press(*w->Next); })
+        .OnPage(wpExecutePlugins, [&] {
+            EXPECT_EQ(w->CurrentPluginIndex, 1);
+            EXPECT_EQ(Buttons(*w), "BN Cancel");
+            Press(*w->Button1);
+            Press(*w->Next);
+            EXPECT_EQ(w->Notebook->PageIndex(), wpExecutePlugins);
+            onPage2 = TakeMessages();
+            Press(*w->Back);
+        })
+        .OnPage(wpChoosePlugins, [&] { Press(*w->Finalize); });
+    EXPECT_EQ(w->ShowModal(), fw::mrCancel);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_THAT(onPage2, ElementsAre(kPluginRunUnavailable, kPluginRunUnavailable));
+    // Help there is the plug-in's own topic.
+    EXPECT_THAT(helpShown, ElementsAre(std::make_pair(std::string("beta.html"), w->Handle())));
+}
+
+TEST_F(Wizard, QuickModeStartsOnTheExecutingPageAndBackStillLeadsToTheFirstPages)
+{
+    InstalledPlugin a(kFakeClassA);
+    WriteCheckedPlugins({fw::GUIDToString(kPluginA)});
+    WriteGeneral(pixwell::kQuickModeValue, 1);
+    auto w = NewWizard();
+    std::vector<int> pages;
+    Script script(*w);
+    script.OnPage(wpExecutePlugins, [&] {
+        pages.push_back(w->CurrentPluginIndex);
+        Press(*w->Back);
+        pages.push_back(w->Notebook->PageIndex());
+        Press(*w->Back);
+        pages.push_back(w->Notebook->PageIndex());
+        Press(*w->Finalize);
+    });
+    w->ShowModal();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_THAT(pages, ElementsAre(0, wpChoosePlugins, wpPreview));
+    EXPECT_THAT(TakeMessages(), ElementsAre(kPluginRunUnavailable));
+}
+
+TEST_F(Wizard, QuickModeWithNothingMarkedClosesAtOnceAndWritesTheBoxBack)
+{
+    InstalledPlugin a(kFakeClassA);
+    WriteGeneral(pixwell::kQuickModeValue, 1);
+    // On by its lowest byte: written back it becomes a plain 1.
+    WriteGeneral(pixwell::kLeaveInClipboardValue, 0x0101);
+    auto w = NewWizard();
+    Script safetyNet(*w);
+    EXPECT_EQ(w->ShowModal(), fw::mrCancel);
+    EXPECT_EQ(w->Notebook->PageIndex(), wpReport);
+    EXPECT_EQ(ReadGeneral(pixwell::kLeaveInClipboardValue), 1u);
+    EXPECT_EQ(TextOnClipboard(), kSentinel);
+}
+
+// ---- Clipboard hand-over ---------------------------------------------------------------
+
+TEST_F(Wizard, CancelBeforeTheReportLeavesTheClipboardAloneButStoresTheBox)
+{
+    InstalledPlugin a(kFakeClassA);
+    WriteCheckedPlugins({fw::GUIDToString(kPluginA)});
+    for (const int page : {wpPreview, wpChoosePlugins, wpExecutePlugins}) {
+        WriteGeneral(pixwell::kLeaveInClipboardValue, 0);
+        auto w = NewWizard();
+        w->AssignImage(fw::DibBitmap(Pattern(40, 30, img::PixelFormat::pf24bit)));
+        Script script(*w);
+        for (int p = wpPreview; p < page; ++p)
+            script.OnPage(p, [&] { Press(*w->Next); });
+        script.OnPage(page, [&] {
+            w->cbLeaveInClipboard->SetChecked(true);
+            Press(*w->Finalize);
+        });
+        EXPECT_EQ(w->ShowModal(), fw::mrCancel) << page;
+        EXPECT_TRUE(script.Finished()) << page;
+        EXPECT_EQ(TextOnClipboard(), kSentinel) << page;
+        EXPECT_EQ(ReadGeneral(pixwell::kLeaveInClipboardValue), 1u) << page;
+    }
+    EXPECT_THAT(TakeMessages(), ElementsAre(kPluginRunUnavailable));
+}
+
+TEST_F(Wizard, CloseOnTheReportPutsTheImageOnTheClipboardWhenAsked)
+{
+    struct Case {
+        img::PixelFormat format;
+        bool leave;
+    };
+    for (const Case c : {Case{img::PixelFormat::pf24bit, true}, Case{img::PixelFormat::pf8bit, true},
+                         Case{img::PixelFormat::pf24bit, false}}) {
+        PutTextOnClipboard(kSentinel);
+        WriteGeneral(pixwell::kLeaveInClipboardValue, c.leave);
+        const img::Bitmap image = Pattern(67, 45, c.format);
+        auto w = NewWizard();
+        w->AssignImage(fw::DibBitmap(image));
+        Script script(*w);
+        script.OnPage(wpPreview, [&] { Press(*w->Next); })
+            .OnPage(wpChoosePlugins, [&] { Press(*w->Next); })
+            .OnPage(wpReport, [&] { Press(*w->Finalize); });
+        w->ShowModal();
+        ASSERT_TRUE(script.Finished());
+        EXPECT_EQ(ReadGeneral(pixwell::kLeaveInClipboardValue), DWORD{c.leave});
+        if (!c.leave) {
+            EXPECT_EQ(TextOnClipboard(), kSentinel);
+            continue;
+        }
+        const std::optional<img::Bitmap> pasted = fw::BitmapFromClipboard();
+        ASSERT_TRUE(pasted);
+        EXPECT_EQ(pasted->Width(), 67);
+        EXPECT_EQ(pasted->Height(), 45);
+        EXPECT_TRUE(*pasted == image) << "format " << static_cast<int>(c.format);
+        EXPECT_EQ(fw::PaletteFromClipboard(), image.Palette());
+    }
+}
+
+// ---- Creation: settings and the plug-in list -------------------------------------------
+
+TEST_F(Wizard, SettingsAreReadAtCreationWithDefaultsForANewUser)
+{
+    auto fresh = NewWizard();
+    EXPECT_FALSE(fresh->QuickModeFlag);
+    EXPECT_EQ(fresh->HistoryLimit, 10);
+    EXPECT_FALSE(fresh->cbLeaveInClipboard->Checked());
+    EXPECT_TRUE(fw::RegKey::TryOpen(HKEY_CURRENT_USER, pixwell::kGeneralKey));
+
+    WriteGeneral(pixwell::kQuickModeValue, 255);
+    WriteGeneral(pixwell::kMaxHistoryStepsValue, static_cast<DWORD>(-3));
+    WriteGeneral(pixwell::kLeaveInClipboardValue, 1);
+    auto stored = NewWizard();
+    EXPECT_TRUE(stored->QuickModeFlag);
+    EXPECT_EQ(stored->HistoryLimit, -3);
+    EXPECT_TRUE(stored->cbLeaveInClipboard->Checked());
+}
+
+TEST_F(Wizard, ListShowsThePluginsTheCatalogueCanMakeMarkedByTheDefaultList)
+{
+    InstalledPlugin a(kFakeClassA);
+    InstalledPlugin::AddKey(kPluginMiddle); // its class is gone: left out silently
+    InstalledPlugin b(kFakeClassB);
+    // Letter case doesn't matter; blanks around an identifier do.
+    std::string lowerA = fw::GUIDToString(kPluginA);
+    for (char& ch : lowerA)
+        ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+    WriteCheckedPlugins({lowerA, " " + fw::GUIDToString(kPluginB)});
+    auto w = NewWizard();
+    const fw::ListView& list = *w->ActionsView;
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Caption(0) + "/" + list.SubItem(0), "Alpha saver/Keeps the image");
+    EXPECT_EQ(list.Caption(1) + "/" + list.SubItem(1), "Beta mailer/Sends the image");
+    EXPECT_TRUE(list.Checked(0));
+    EXPECT_FALSE(list.Checked(1));
+    const auto* info = list.DataAs<TPluginInfo>(1);
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(IsEqualGUID(info->PluginClsid, kPluginB));
+    EXPECT_TRUE(IsEqualGUID(info->OptionsClsid, kFakeOptions));
+    EXPECT_EQ(info->HelpTopic, "beta.html");
+    EXPECT_EQ(w->HistoryLimit, 10); // the settings were read after the list
+}
+
+TEST_F(Wizard, BadPluginAnswerStopsTheListAndTheSettingsButTheWizardOpens)
+{
+    InstalledPlugin a(kFakeClassA);
+    InstalledPlugin broken(kFakeClassBroken);
+    InstalledPlugin b(kFakeClassB);
+    WriteGeneral(pixwell::kMaxHistoryStepsValue, 5);
+    WriteGeneral(pixwell::kLeaveInClipboardValue, 1);
+    auto w = NewWizard();
+    EXPECT_THAT(TakeMessages(), ElementsAre(HasSubstr("no control")));
+    // Rows before the bad one stay, each with its record.
+    ASSERT_EQ(w->ActionsView->Count(), 1);
+    EXPECT_EQ(w->ActionsView->Caption(0), "Alpha saver");
+    EXPECT_NE(w->ActionsView->Data(0), nullptr);
+    EXPECT_EQ(w->HistoryLimit, 0);
+    EXPECT_FALSE(w->cbLeaveInClipboard->Checked());
+
+    Script script(*w);
+    script.OnPage(wpPreview, [&] { Press(*w->Finalize); });
+    EXPECT_EQ(w->ShowModal(), fw::mrCancel);
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(Wizard, MissingCatalogueIsReportedAndTheWizardStillOpens)
+{
+    catalogue_.Revoke();
+    WriteGeneral(pixwell::kMaxHistoryStepsValue, 5);
+    auto w = NewWizard();
+    EXPECT_THAT(TakeMessages(), ElementsAre(::testing::Not(IsEmpty())));
+    EXPECT_EQ(w->ActionsView->Count(), 0);
+    EXPECT_EQ(w->HistoryLimit, 0);
+    Script script(*w);
+    script.OnPage(wpPreview, [&] { Press(*w->Next); })
+        .OnPage(wpChoosePlugins, [&] { Press(*w->Next); })
+        .OnPage(wpReport, [&] { Press(*w->Finalize); });
+    w->ShowModal();
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(Wizard, NextCheckedPluginFindsTheFollowingMarkedRow)
+{
+    auto w = NewWizard();
+    fw::ListView& list = *w->ActionsView;
+    EXPECT_EQ(w->NextCheckedPlugin(-1), -1);
+    for (const char* name : {"zero", "one", "two", "three", "four"})
+        list.AddItem(name, {}, std::make_shared<TPluginInfo>());
+    EXPECT_EQ(w->NextCheckedPlugin(-1), -1);
+    list.SetChecked(1, true);
+    list.SetChecked(3, true);
+    EXPECT_EQ(w->NextCheckedPlugin(-1), 1);
+    EXPECT_EQ(w->NextCheckedPlugin(0), 1);
+    EXPECT_EQ(w->NextCheckedPlugin(1), 3);
+    EXPECT_EQ(w->NextCheckedPlugin(3), -1);
+
+    // A row that goes can't stay the current one.
+    w->CurrentPluginIndex = 3;
+    list.DeleteItem(1);
+    EXPECT_EQ(w->CurrentPluginIndex, 2);
+    list.Clear();
+    EXPECT_EQ(w->CurrentPluginIndex, -1);
+}
+
+// ---- Preview and help -------------------------------------------------------------------
+
+TEST_F(Wizard, PictureIsCentredAlongTheAxesItIsSmallerOnEveryActivation)
+{
+    auto w = NewWizard();
+    // Narrower than the view (359 x 232), odd width, and taller.
+    w->AssignImage(fw::DibBitmap(Pattern(101, 600, img::PixelFormat::pf24bit)));
+    int activations = 0;
+    const auto formActivate = w->OnActivate;
+    w->OnActivate = [&](bool active) {
+        formActivate(active);
+        activations += active;
+    };
+    fw::Bounds first, again;
+    int before = 0;
+    Script script(*w);
+    script.OnPage(wpPreview, [&] {
+              first = w->ScreenShot->GetBounds();
+              // Panned, then hidden and shown again as around a plug-in run.
+              w->ScreenShot->SetBounds({0, -40, 101, 600});
+              before = activations;
+              w->Hide();
+              w->Show();
+          })
+        .When([&] { return activations > before; },
+              [&] {
+                  again = w->ScreenShot->GetBounds();
+                  Press(*w->Finalize);
+              });
+    w->ShowModal();
+    EXPECT_TRUE(script.Finished());
+    // Halves rounded toward zero: 359/2 - 101/2.
+    EXPECT_EQ(first, (fw::Bounds{179 - 50, 0, 101, 600}));
+    EXPECT_EQ(again, (fw::Bounds{179 - 50, -40, 101, 600}));
+}
+
+TEST_F(Wizard, HelpGoesToTheProgramsHelpDisplayByDefault)
+{
+    // Outside the program there is none, which the display reports.
+    auto w = fw::CreateForm<TAfterScreenShotWindow>();
+    SendMessageA(w->Button1->Handle(), BM_CLICK, 0, 0);
+    EXPECT_THAT(TakeMessages(), ElementsAre("Help is not available."));
+}
+
+} // namespace
