@@ -7,7 +7,7 @@ VISTREL_PACKAGES=(
   cmake ninja-build nasm pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-tools mingw-w64-x86-64-dev
-  wine wine64 libwine
+  wine wine64 libwine fonts-wine
   xvfb x11-apps xdotool imagemagick
   googletest clang libclang-rt-14-dev
   fp-utils

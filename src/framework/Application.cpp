@@ -47,7 +47,9 @@ int Application::Run(Form& mainForm)
         mainForm.Show();
     while (!terminated_)
         HandleMessage();
+    // The loop is over; what runs after it (clean-up dialogs) runs normally.
     mainForm_ = nullptr;
+    terminated_ = false;
     return exitCode_;
 }
 
@@ -103,6 +105,8 @@ void Application::ProcessMessage(MSG& msg)
 
 std::string Application::CurrentExceptionMessage()
 {
+    if (!std::current_exception())
+        return kUnknownError;
     try {
         throw;
     } catch (const std::exception& e) {

@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kCreateBitmapFailed = "Cannot create bitmap";
 constexpr const char* kBitmapTooLarge = "Bitmap is too large";
+constexpr const char* kInvalidBitmapHandle = "Invalid bitmap handle";
 
 bool IsPaletteFormat(img::PixelFormat format)
 {
@@ -197,6 +198,57 @@ DibBitmap DibBitmap::ScreenCompatible(int width, int height)
         }
     }
     return result;
+}
+
+DibBitmap DibBitmap::FromBitmap(HBITMAP source)
+{
+    DIBSECTION section{};
+    const int size = source ? GetObjectA(source, sizeof section, &section) : 0;
+    if (!size)
+        throw Error(kInvalidBitmapHandle);
+    const BITMAP& info = section.dsBm;
+    const int bits = info.bmBitsPixel * info.bmPlanes;
+    img::PixelFormat format = img::PixelFormat::pf32bit;
+    if (bits <= 1)
+        format = img::PixelFormat::pf1bit;
+    else if (bits <= 4)
+        format = img::PixelFormat::pf4bit;
+    else if (bits <= 8)
+        format = img::PixelFormat::pf8bit;
+    else if (bits <= 16)
+        format = size == sizeof section && section.dsBmih.biCompression == BI_BITFIELDS &&
+                         section.dsBitfields[1] != 0x03E0
+                     ? img::PixelFormat::pf16bit
+                     : img::PixelFormat::pf15bit;
+    else if (bits <= 24)
+        format = img::PixelFormat::pf24bit;
+
+    const int width = info.bmWidth, height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    DibBitmap result(width, height, format);
+    if (result.Empty())
+        return result;
+    // GetDIBits converts to the layout asked for and fills in the colours.
+    DibInfo header = DibInfo::For(width, height, format, result.palette_);
+    WindowDC screen;
+    if (!GetDIBits(screen.Get(), source, 0, static_cast<UINT>(height), result.bits_,
+                   reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS))
+        RaiseLastOSError(kCreateBitmapFailed);
+    if (IsPaletteFormat(format)) {
+        std::vector<img::Rgb> colours(result.palette_.size());
+        for (std::size_t i = 0; i < colours.size(); ++i)
+            colours[i] = img::Rgb{header.colors[i].rgbRed, header.colors[i].rgbGreen, header.colors[i].rgbBlue};
+        result.palette_ = std::move(colours);
+        result.SyncColorTable();
+    }
+    return result;
+}
+
+DibBitmap DibBitmap::FromResource(HINSTANCE module, const char* name)
+{
+    BitmapHandle loaded(static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!loaded)
+        RaiseLastOSError(kCreateBitmapFailed);
+    return FromBitmap(loaded.Get());
 }
 
 void DibBitmap::Create(int width, int height, img::PixelFormat format, std::span<const img::Rgb> palette)

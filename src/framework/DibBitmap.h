@@ -44,6 +44,12 @@ public:
     // A bitmap in the display's format, ready to receive a BitBlt from the
     // screen's DC.
     static DibBitmap ScreenCompatible(int width, int height);
+    // A copy of any GDI bitmap (device-dependent or DIB section) in the
+    // nearest format, palette included; the source must not be selected
+    // into a DC.
+    static DibBitmap FromBitmap(HBITMAP source);
+    // A copy of a bitmap resource of `module`.
+    static DibBitmap FromResource(HINSTANCE module, const char* name);
 
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }

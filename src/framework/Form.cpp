@@ -61,6 +61,16 @@ Form::Form(Window* owner)
     CreateHandle(params);
 }
 
+Form::Form(ChildOf parent) : child_(true)
+{
+    CreateParams params;
+    params.style = Style();
+    params.exStyle = ExStyle();
+    params.ownerHandle = parent.parent; // the parent of a WS_CHILD window
+    params.bounds = {0, 0, 320, 240};
+    CreateHandle(params);
+}
+
 Form::~Form()
 {
     DestroyHandle();
@@ -69,6 +79,8 @@ Form::~Form()
 DWORD Form::Style() const
 {
     DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (child_)
+        return style | WS_CHILD;
     const DWORD sysMenu = systemMenu_ ? WS_SYSMENU : 0;
     switch (borderStyle_) {
     case BorderStyle::bsNone: style |= WS_POPUP; break;
@@ -85,7 +97,7 @@ DWORD Form::Style() const
 DWORD Form::ExStyle() const
 {
     DWORD exStyle = WS_EX_CONTROLPARENT;
-    if (borderStyle_ == BorderStyle::bsDialog)
+    if (!child_ && borderStyle_ == BorderStyle::bsDialog)
         exStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
     return exStyle;
 }
@@ -146,6 +158,11 @@ void Form::SetVisible(bool visible)
 {
     if (!Handle())
         return;
+    if (child_) {
+        // A child form neither centres itself nor takes the foreground.
+        Window::SetVisible(visible);
+        return;
+    }
     if (visible) {
         if (position_ == Position::poDesktopCenter && !Visible())
             CenterOnDesktop();
@@ -197,7 +214,7 @@ void Form::CloseModal()
 
 int Form::ShowModal()
 {
-    if (!Handle() || Visible() || modal_)
+    if (!Handle() || Visible() || modal_ || child_)
         throw Error(kCannotMakeVisibleModal);
     if (HWND capture = GetCapture())
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
@@ -275,8 +292,10 @@ void Form::RestoreFocus()
         ::SetFocus(focused_);
         return;
     }
+    // Only a control that takes the Tab key takes the focus; a form of
+    // pictures alone keeps it and sees the keys itself.
     HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE);
-    if (first && IsChild(Handle(), first))
+    if (first && IsChild(Handle(), first) && (GetWindowLongA(first, GWL_STYLE) & WS_TABSTOP))
         ::SetFocus(first);
 }
 
@@ -309,8 +328,24 @@ void Form::DoDestroy()
     DestroyHandle();
 }
 
+void Form::AddMessageFilter(MessageFilter& filter)
+{
+    filters_.push_back(&filter);
+}
+
+void Form::RemoveMessageFilter(MessageFilter& filter) noexcept
+{
+    filters_.erase(std::remove(filters_.begin(), filters_.end(), &filter), filters_.end());
+}
+
 bool Form::IsKeyMessage(MSG& msg)
 {
+    // A filter may remove others (or itself) while it runs: go over a copy
+    // and skip the ones that left.
+    const std::vector<MessageFilter*> filters = filters_;
+    for (MessageFilter* filter : filters)
+        if (std::find(filters_.begin(), filters_.end(), filter) != filters_.end() && filter->FilterMessage(msg))
+            return true;
     switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {

@@ -4,10 +4,23 @@
 #include "framework/Window.h"
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace fw {
 
 class Button;
+
+// Something on a form that looks at the form's queued messages before the
+// form's keyboard handling: a control site hands its hosted control's keys
+// over here. A filter removes itself from the form before it goes.
+class MessageFilter {
+public:
+    // True when the filter consumed the message.
+    virtual bool FilterMessage(MSG& msg) = 0;
+
+protected:
+    ~MessageFilter() = default;
+};
 
 // Results of a modal show (the same numbers as the message-box buttons).
 constexpr int mrNone = 0;
@@ -90,11 +103,24 @@ public:
     // queue; true keeps it from being dispatched. A hosted ActiveX control
     // takes its keys here.
     virtual bool PreTranslateMessage(MSG& /*msg*/) { return false; }
-    // Key preview, default/cancel buttons and Tab/arrow navigation for a
-    // queued message; true when the message was consumed.
+    // The message filters, then key preview, default/cancel buttons and
+    // Tab/arrow navigation for a queued message; true when the message was
+    // consumed.
     bool IsKeyMessage(MSG& msg);
+    // Filters run in the order they were added.
+    void AddMessageFilter(MessageFilter& filter);
+    void RemoveMessageFilter(MessageFilter& filter) noexcept;
 
 protected:
+    // A hidden form that is a child window of `parent`, a window of another
+    // program or framework (an ActiveX control's container); it has no
+    // caption or border of its own and is never shown modally.
+    struct ChildOf {
+        HWND parent;
+    };
+    explicit Form(ChildOf parent);
+    bool IsChildForm() const noexcept { return child_; }
+
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -115,8 +141,10 @@ private:
     Button* defaultButton_ = nullptr;
     Button* cancelButton_ = nullptr;
     HWND focused_ = nullptr;
+    std::vector<MessageFilter*> filters_;
     bool created_ = false;
     bool destroyed_ = false;
+    bool child_ = false;
 };
 
 // Owning pointer to a form: OnDestroy runs and the window goes before the

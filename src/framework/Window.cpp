@@ -99,6 +99,10 @@ Window* Window::FromHandle(HWND hwnd) noexcept
     GetWindowThreadProcessId(hwnd, &process);
     if (process != GetCurrentProcessId())
         return nullptr;
+    // The windows of another module that links its own copy of the framework
+    // (a plug-in's, or the host's seen from a plug-in) are not our objects.
+    if (reinterpret_cast<HMODULE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)) != ModuleInstance())
+        return nullptr;
     return static_cast<Window*>(GetPropA(hwnd, kObjectProperty));
 }
 
@@ -113,16 +117,29 @@ Form* Window::ParentForm() noexcept
 void Window::CreateHandle(const CreateParams& params)
 {
     App(); // process set-up (DPI awareness, common controls) precedes every window
-    static const ATOM windowClass = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = &Window::ClassProc;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = kWindowClassName;
-        return RegisterClassExA(&wc);
-    }();
+    // Registered for the module this code is linked into. A plug-in library
+    // takes its class away again when it is unloaded, so that a later load at
+    // another address does not meet a class whose procedure is gone.
+    struct WindowClass {
+        ATOM atom = 0;
+        WindowClass()
+        {
+            WNDCLASSEXA wc{};
+            wc.cbSize = sizeof wc;
+            wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+            wc.lpfnWndProc = &Window::ClassProc;
+            wc.hInstance = ModuleInstance();
+            wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+            wc.lpszClassName = kWindowClassName;
+            atom = RegisterClassExA(&wc);
+        }
+        ~WindowClass()
+        {
+            if (atom)
+                UnregisterClassA(kWindowClassName, ModuleInstance());
+        }
+    };
+    static const WindowClass windowClass;
     (void)windowClass;
 
     HWND parentHandle = params.ownerHandle;

@@ -183,11 +183,14 @@ TEST_F(UiTest, ShowModalReturnsResultOfButtonOrClose)
 {
     SampleDialog form;
     int closes = 0;
+    std::vector<bool> activations;
     form.OnClose = [&](fw::CloseAction&) { ++closes; };
+    form.OnActivate = [&](bool active) { activations.push_back(active); };
 
     PostMessageA(form.ok.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(form.ShowModal(), fw::mrOk);
     EXPECT_FALSE(form.Visible());
+    EXPECT_THAT(activations, ElementsAre(true, false));
 
     later.Post([&] { form.Close(); });
     EXPECT_EQ(form.ShowModal(), fw::mrCancel);
@@ -390,15 +393,61 @@ TEST_F(UiTest, PreTranslateHookTakesKeysBeforeEverythingElse)
     EXPECT_EQ(editKeys, 0);
 }
 
-TEST_F(UiTest, TabMovesTheFocusThroughTheControls)
+TEST_F(UiTest, AFormOfPicturesKeepsTheFocusAndHearsDeactivation)
+{
+    // The capture surface: no border, a picture, keys and activation.
+    fw::Form surface;
+    surface.SetBorderStyle(fw::BorderStyle::bsNone);
+    surface.SetBounds({0, 0, 300, 200});
+    fw::Image picture(surface, {0, 0, 300, 200});
+    std::string typed;
+    std::vector<bool> activations;
+    surface.OnKeyPress = [&](char& key) { typed += key; };
+    surface.OnActivate = [&](bool active) { activations.push_back(active); };
+    surface.Show();
+    fw::App().ProcessMessages();
+    EXPECT_EQ(GetFocus(), surface.Handle());
+    PostKey(GetFocus(), VK_ESCAPE);
+    fw::App().ProcessMessages();
+    EXPECT_EQ(typed, "\x1b");
+
+    fw::Form other; // another window coming up ends a capture
+    other.Show();
+    fw::App().ProcessMessages();
+    EXPECT_THAT(activations, ElementsAre(true, false));
+}
+
+TEST_F(UiTest, TabMovesTheFocusThroughTheControlsInTabOrder)
 {
     SampleDialog form;
     form.Show();
     fw::App().ProcessMessages();
-    form.edit.SetFocus();
+    EXPECT_EQ(GetFocus(), form.edit.Handle()); // the first control gets it on activation
     PostKey(form.edit.Handle(), VK_TAB);
     fw::App().ProcessMessages();
     EXPECT_EQ(GetFocus(), form.check.Handle());
+
+    form.cancel.SetTabOrder(0);
+    form.ok.SetTabOrder(1);
+    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), nullptr, FALSE), form.cancel.Handle());
+    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.cancel.Handle(), FALSE), form.ok.Handle());
+}
+
+TEST_F(UiTest, RunEndsWhenTheMainFormClosesAlsoFromInsideAModalShow)
+{
+    fw::Form main;
+    SampleDialog dialog;
+    int modalResult = -1;
+    fw::App().showMainForm = false;
+    later.Post([&] { modalResult = dialog.ShowModal(); });
+    later.Post([&] { main.Close(); }); // "Exit" while the dialog is open
+    fw::App().Run(main);
+    fw::App().showMainForm = true;
+    EXPECT_EQ(modalResult, fw::mrCancel);
+    EXPECT_FALSE(dialog.Visible());
+
+    later.Post([&] { dialog.SetModalResult(fw::mrOk); }); // modal shows work again afterwards
+    EXPECT_EQ(dialog.ShowModal(), fw::mrOk);
 }
 
 // --- form and control basics ------------------------------------------------
@@ -438,6 +487,103 @@ TEST_F(UiTest, ControlsUseTheFormFontAndLabelsFitTheirText)
     const int before = plain.Width();
     plain.SetCaption(plain.Caption() + " and more");
     EXPECT_GT(plain.Width(), before);
+}
+
+TEST_F(UiTest, LabelsAndLinksSitCleanlyOnAWhitePanel)
+{
+    fw::Form form;
+    form.SetBorderStyle(fw::BorderStyle::bsNone);
+    form.SetBounds({0, 0, 300, 80});
+    fw::Panel header(form, {0, 0, 300, 51});
+    header.SetColor(fw::clWhite);
+    header.SetBevelOuter(fw::PanelBevel::pbNone);
+    fw::Label title(header, 8, 6, "Mark plugins to work with captured image");
+    title.SetBold(true);
+    fw::LinkLabel link(header, 8, 28, "Skip");
+    int clicks = 0;
+    link.OnClick = [&] { ++clicks; };
+    form.Show();
+    form.Update();
+
+    fw::WindowCanvas titleCanvas(title.Handle()), linkCanvas(link.Handle());
+    // White background, blue text (smoothed edges are blends of the two).
+    int white = 0, blue = 0, neither = 0;
+    for (int y = 0; y < link.Height(); ++y)
+        for (int x = 0; x < link.Width(); ++x) {
+            const COLORREF c = linkCanvas.Pixel(x, y);
+            if (c == RGB(255, 255, 255))
+                ++white;
+            else if (c == RGB(0, 0, 255))
+                ++blue;
+            else if (GetRValue(c) != GetGValue(c) || GetBValue(c) != 255)
+                ++neither;
+        }
+    EXPECT_GT(blue, 5);
+    EXPECT_GT(white, blue);
+    EXPECT_EQ(neither, 0);
+    EXPECT_EQ(titleCanvas.Pixel(title.Width() - 1, 0), RGB(255, 255, 255));
+
+    SendMessageA(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(link.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(UiTest, CursorsFollowTheControlAndTheScreenCursorOverridesThem)
+{
+    fw::Form form;
+    fw::LinkLabel link(form, 8, 8, "vistrel.example");
+    fw::Panel plain(form, {8, 40, 50, 50});
+    form.Show();
+    auto cursorOver = [](fw::Window& w) {
+        SendMessageA(w.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(w.Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    EXPECT_EQ(cursorOver(link), LoadCursorA(nullptr, IDC_HAND));
+    EXPECT_EQ(cursorOver(plain), LoadCursorA(nullptr, IDC_ARROW));
+    fw::App().SetScreenCursor(fw::crCross);
+    EXPECT_EQ(cursorOver(link), LoadCursorA(nullptr, IDC_CROSS));
+    EXPECT_EQ(cursorOver(plain), LoadCursorA(nullptr, IDC_CROSS));
+    fw::App().SetScreenCursor(fw::crDefault);
+    EXPECT_EQ(cursorOver(link), LoadCursorA(nullptr, IDC_HAND));
+}
+
+TEST_F(UiTest, BevelFrameNeitherHidesNorTakesClicksFromWhatItSurrounds)
+{
+    fw::Form form;
+    form.SetBorderStyle(fw::BorderStyle::bsNone);
+    form.SetBounds({0, 0, 200, 120});
+    fw::Button inside(form, {30, 30, 60, 25}, "Inside");
+    fw::Bevel frame(form, {10, 10, 150, 90}, fw::BevelShape::bsFrame);
+    fw::Bevel line(form, {4, 110, 190, 2}, fw::BevelShape::bsTopLine);
+    form.Show();
+    form.Update();
+    auto at = [&](int x, int y) { return WindowFromPoint(form.ClientToScreen(POINT{x, y})); };
+    EXPECT_EQ(at(40, 40), inside.Handle());
+    EXPECT_EQ(at(120, 80), form.Handle()); // inside the frame, outside the button
+    EXPECT_EQ(at(10, 50), form.Handle());  // on the frame itself: clicks go through
+
+    fw::WindowCanvas canvas(form.Handle());
+    EXPECT_EQ(canvas.Pixel(50, 110), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(canvas.Pixel(50, 111), GetSysColor(COLOR_BTNHIGHLIGHT));
+}
+
+TEST_F(UiTest, AlignedChildrenFollowTheirParent)
+{
+    fw::Form form;
+    form.SetClientSize(400, 300);
+    fw::Panel top(form, {0, 0, 10, 50});
+    top.SetAlign(fw::Align::alTop);
+    fw::Panel bottom(form, {0, 0, 10, 30});
+    bottom.SetAlign(fw::Align::alBottom);
+    fw::Panel rest(form, {0, 0, 10, 10});
+    rest.SetAlign(fw::Align::alClient);
+    EXPECT_EQ(top.GetBounds(), (fw::Bounds{0, 0, 400, 50}));
+    EXPECT_EQ(bottom.GetBounds(), (fw::Bounds{0, 270, 400, 30}));
+    EXPECT_EQ(rest.GetBounds(), (fw::Bounds{0, 50, 400, 220}));
+    form.SetClientSize(500, 200);
+    EXPECT_EQ(top.GetBounds(), (fw::Bounds{0, 0, 500, 50}));
+    EXPECT_EQ(bottom.GetBounds(), (fw::Bounds{0, 170, 500, 30}));
+    EXPECT_EQ(rest.GetBounds(), (fw::Bounds{0, 50, 500, 120}));
 }
 
 TEST_F(UiTest, PageBookReportsOnlyChangesToANewPageInRange)
@@ -753,6 +899,7 @@ TEST_F(UiTest, BitmapResizeKeepsTopLeftAndCanvasKeepsDrawing)
 
 TEST_F(UiTest, ScreenCompatibleBitmapTakesACopyOfTheScreen)
 {
+    EXPECT_TRUE(IsProcessDPIAware()); // screen pixels are real pixels
     const img::PixelFormat display = fw::DibBitmap::DisplayPixelFormat();
     fw::DibBitmap screen = fw::DibBitmap::ScreenCompatible(64, 32);
     EXPECT_EQ(screen.PixelFormat(), display);
@@ -765,6 +912,67 @@ TEST_F(UiTest, ScreenCompatibleBitmapTakesACopyOfTheScreen)
     fw::WindowDC dc(nullptr);
     BitBlt(screen.Canvas().Handle(), 0, 0, 64, 32, dc.Get(), 0, 0, SRCCOPY);
     EXPECT_EQ(screen.ToImage().GetPixel(10, 10), (img::Rgb{255, 0, 0}));
+}
+
+TEST_F(UiTest, AnyGdiBitmapCanBecomeAPicture)
+{
+    // A device bitmap drawn on with GDI.
+    fw::WindowDC screen(nullptr);
+    fw::BitmapHandle device(CreateCompatibleBitmap(screen.Get(), 8, 6));
+    {
+        fw::MemoryDC dc(screen.Get());
+        fw::SelectObjectGuard select(dc.Get(), device.Get());
+        fw::BrushHandle red(CreateSolidBrush(RGB(255, 0, 0)));
+        const RECT all{0, 0, 8, 6};
+        FillRect(dc.Get(), &all, red.Get());
+        SetPixelV(dc.Get(), 2, 3, RGB(0, 0, 255));
+    }
+    const fw::DibBitmap copy = fw::DibBitmap::FromBitmap(device.Get());
+    EXPECT_EQ(copy.Width(), 8);
+    EXPECT_EQ(copy.Height(), 6);
+    const img::Bitmap image = copy.ToImage();
+    EXPECT_EQ(image.GetPixel(0, 0), (img::Rgb{255, 0, 0}));
+    EXPECT_EQ(image.GetPixel(2, 3), (img::Rgb{0, 0, 255}));
+
+    // A monochrome bitmap keeps one bit per pixel and its two colours.
+    const WORD rows[2] = {0x80, 0x40}; // first pixel of row 0, second of row 1
+    fw::BitmapHandle mono(CreateBitmap(8, 2, 1, 1, rows));
+    const img::Bitmap twoColours = fw::DibBitmap::FromBitmap(mono.Get()).ToImage();
+    EXPECT_EQ(twoColours.Format(), img::PixelFormat::pf1bit);
+    EXPECT_EQ(twoColours.GetPixel(0, 0), (img::Rgb{255, 255, 255}));
+    EXPECT_EQ(twoColours.GetPixel(1, 0), (img::Rgb{0, 0, 0}));
+    EXPECT_EQ(twoColours.GetPixel(1, 1), (img::Rgb{255, 255, 255}));
+
+    EXPECT_THROW(fw::DibBitmap::FromBitmap(nullptr), fw::Error);
+}
+
+TEST_F(UiTest, HollowShapesAndTransparentTextLeaveTheBackground)
+{
+    fw::DibBitmap bitmap(40, 30, img::PixelFormat::pf24bit);
+    fw::Canvas& canvas = bitmap.Canvas();
+    canvas.brush.color = fw::clGreen;
+    canvas.FillRect(RECT{0, 0, 40, 30});
+    canvas.pen.color = fw::clRed;
+    canvas.brush.style = fw::BrushStyle::bsClear;
+    canvas.Rectangle(2, 2, 12, 10);
+    canvas.Ellipse(20, 2, 36, 14);
+    img::Bitmap image = bitmap.ToImage();
+    const img::Rgb red{255, 0, 0}, green{0, 128, 0}, white{255, 255, 255};
+    EXPECT_EQ(image.GetPixel(2, 2), red);
+    EXPECT_EQ(image.GetPixel(11, 9), red);
+    EXPECT_EQ(image.GetPixel(12, 10), green);
+    EXPECT_EQ(image.GetPixel(6, 6), green);  // hollow
+    EXPECT_EQ(image.GetPixel(28, 8), green); // hollow
+    EXPECT_EQ(image.GetPixel(20, 8), red);
+
+    // Text: a blank cell shows what was there (bsClear) or the brush.
+    canvas.font.color = fw::clRed;
+    canvas.TextOut(2, 14, " W");
+    EXPECT_EQ(bitmap.ToImage().GetPixel(3, 15), green);
+    canvas.brush = {fw::clWhite, fw::BrushStyle::bsSolid};
+    canvas.TextOut(2, 14, " W");
+    EXPECT_EQ(bitmap.ToImage().GetPixel(3, 15), white);
+    EXPECT_GT(canvas.TextWidth(" W"), canvas.TextWidth(" "));
 }
 
 TEST_F(UiTest, CanvasCopyRectAndFocusRectOnBitmaps)
@@ -895,6 +1103,27 @@ TEST_F(UiTest, ClipboardReceivesTheBitmapWithItsPalette)
     ASSERT_TRUE(pasted.has_value());
     EXPECT_EQ(*pasted, direct);
     EXPECT_TRUE(fw::PaletteFromClipboard().empty()); // the old palette went with the old content
+}
+
+TEST_F(UiTest, EmptyPicturesAreHarmlessEverywhere)
+{
+    fw::DibBitmap empty; // a capture of 0 x 0 pixels
+    fw::Canvas& canvas = empty.Canvas();
+    canvas.Line(0, 0, 10, 10);
+    canvas.Rectangle(0, 0, 5, 5);
+    EXPECT_TRUE(empty.Empty());
+    fw::DibBitmap copy = empty;
+    EXPECT_EQ(copy.ToImage().Width(), 0);
+
+    fw::Form form;
+    fw::Image image(form, {0, 0, 20, 20});
+    image.SetAutoSize(true);
+    image.SetPicture(copy);
+    EXPECT_EQ(image.Width(), 0);
+    form.Show();
+    form.Update();
+    fw::CopyBitmapToClipboard(empty);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_DIB));
 }
 
 TEST_F(UiTest, PackedDibWithDataMissingIsRefused)
