@@ -3,6 +3,8 @@
 #include "framework/Form.h"
 #include <commctrl.h>
 
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace fw {
 
 namespace {
@@ -33,7 +35,10 @@ Application& App()
 
 Application::Application()
 {
-    MakeDpiAware();
+    // The process's DPI awareness is the program's decision: a plug-in
+    // library carrying this framework must not change its host's.
+    if (GetModuleHandleA(nullptr) == reinterpret_cast<HMODULE>(&__ImageBase))
+        MakeDpiAware();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES |
                                              ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);

@@ -1,0 +1,5 @@
+// Stands in for the header widl would generate from olecontrol.idl: the real
+// declarations come from the platform's headers.
+#pragma once
+#include <oaidl.h>
+#include <olectl.h>
