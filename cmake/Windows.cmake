@@ -57,3 +57,55 @@ add_library(vistrel::jpeg STATIC IMPORTED GLOBAL)
 set_target_properties(vistrel::jpeg PROPERTIES
   IMPORTED_LOCATION ${VISTREL_JPEG_DIR}/lib/libjpeg.a
   INTERFACE_INCLUDE_DIRECTORIES ${VISTREL_JPEG_DIR}/include)
+
+# vistrel_plugin(<name> IDL <idl> SOURCES ... [DEF <def>] [LIBS ...] [OUTPUT_DIRECTORY <dir>])
+# An in-process COM server library <name>.dll built on the framework: its
+# IDL gives <name>.tlb, <name>_TLB.h and <name>_i.c (object library
+# <name>_idl); the IDL may import "pixwell.idl" and "olecontrol.idl", say
+# importlib("vistrel.exe") for the host's library (widl reads pixwell.tlb
+# under that name, so the plug-in's library refers to the host's program
+# file) and #include the ActiveForm*.idl fragments. The type library becomes
+# resource TYPELIB 1: through a generated resource script, or through the
+# library's own .rc sources, which can say 1 TYPELIB "<name>.tlb". The .def
+# file lists the four exports. Output: ${VISTREL_BIN_DIR} unless told.
+function(vistrel_plugin name)
+  cmake_parse_arguments(ARG "" "IDL;DEF;OUTPUT_DIRECTORY" "SOURCES;LIBS" ${ARGN})
+  set(out ${CMAKE_CURRENT_BINARY_DIR})
+  set(hostlib ${out}/hostlib)
+  add_custom_command(
+    OUTPUT ${hostlib}/vistrel.exe
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${hostlib}
+    COMMAND ${CMAKE_COMMAND} -E copy ${VISTREL_PIXWELL_TLB} ${hostlib}/vistrel.exe
+    DEPENDS ${VISTREL_PIXWELL_TLB} pixwell_idl_tlb
+    COMMENT "host type library for ${name}"
+    VERBATIM)
+  # widl's header says #include <pixwell.h> for import "pixwell.idl".
+  file(CONFIGURE OUTPUT ${out}/pixwell.h CONTENT "#pragma once\n#include \"pixwell_TLB.h\"\n")
+  file(GLOB fragments ${CMAKE_SOURCE_DIR}/src/common/*.idl)
+  vistrel_idl(${name}_idl ${ARG_IDL} INCLUDES ${hostlib} DEPENDS ${hostlib}/vistrel.exe ${fragments})
+  target_link_libraries(${name}_idl PUBLIC pixwell_idl)
+
+  get_filename_component(idl_name ${ARG_IDL} NAME_WE)
+  set(sources ${ARG_SOURCES})
+  list(FILTER sources INCLUDE REGEX "\\.rc$")
+  if(NOT sources)
+    file(CONFIGURE OUTPUT ${out}/${name}_typelib.rc
+         CONTENT "1 TYPELIB \"${out}/${idl_name}.tlb\"\n")
+    list(APPEND ARG_SOURCES ${out}/${name}_typelib.rc)
+    set(sources ${out}/${name}_typelib.rc)
+  endif()
+  set_source_files_properties(${sources} PROPERTIES
+    INCLUDE_DIRECTORIES ${out}
+    OBJECT_DEPENDS ${out}/${idl_name}.tlb)
+
+  add_library(${name} SHARED ${ARG_SOURCES} ${ARG_DEF})
+  set_target_properties(${name} PROPERTIES PREFIX "")
+  if(ARG_OUTPUT_DIRECTORY)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
+  else()
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VISTREL_BIN_DIR})
+  endif()
+  target_link_libraries(${name} PRIVATE ${name}_idl vcommon vframework ${ARG_LIBS})
+  target_compile_options(${name} PRIVATE ${VISTREL_WARNINGS})
+  add_dependencies(${name} ${name}_idl_tlb)
+endfunction()

@@ -10,9 +10,11 @@
 #include "ResourceBitmap.h"
 #include "SettingsStore.h"
 #include "WizardPageFlow.h"
+#include "common/ImageStream.h"
 #include "framework/Clipboard.h"
 #include "framework/ComBStr.h"
 #include "framework/ComError.h"
+#include "framework/ComGuid.h"
 #include "framework/Errors.h"
 #include "help/HelpDisplay.h"
 #include "portable/CommaText.h"
@@ -75,6 +77,36 @@ int RightOf(const fw::Window& control)
     return control.Left() + control.Width() + kWordGap;
 }
 
+// A call into a plug-in or its control whose status is tested: a failure is
+// raised with the text the callee left, never with one an earlier call left
+// behind on this thread.
+template <class Call>
+void CheckedCall(Call&& call)
+{
+    SetErrorInfo(0, nullptr);
+    fw::OleCheck(call());
+}
+
+// Shows the wizard again when a plug-in's run ends, however it ends.
+class TShowAgainGuard {
+public:
+    explicit TShowAgainGuard(fw::Form& form) : form_(form) {}
+    ~TShowAgainGuard()
+    {
+        try {
+            form_.Show();
+        } catch (...) {
+            // Showing a window raises nothing of its own; an error being
+            // raised through here must not be replaced.
+        }
+    }
+    TShowAgainGuard(const TShowAgainGuard&) = delete;
+    TShowAgainGuard& operator=(const TShowAgainGuard&) = delete;
+
+private:
+    fw::Form& form_;
+};
+
 } // namespace
 
 TAfterScreenShotWindow::TAfterScreenShotWindow(THelpTopicDisplay showHelp)
@@ -99,7 +131,7 @@ TAfterScreenShotWindow::TAfterScreenShotWindow(THelpTopicDisplay showHelp)
     Notebook->SetAlign(fw::Align::alTop);
     CreatePreviewPage(Notebook->Page(wizard::wpPreview));
     CreateChoosePluginsPage(Notebook->Page(wizard::wpChoosePlugins));
-    // The executing page receives the plug-ins' options pages when they run.
+    CreateExecutePluginsPage(Notebook->Page(wizard::wpExecutePlugins));
     CreateReportPage(Notebook->Page(wizard::wpReport));
     // The window is created on the report page; the timer's first tick, once
     // the modal loop runs, leaves it for the starting page.
@@ -187,6 +219,15 @@ void TAfterScreenShotWindow::CreateChoosePluginsPage(fw::Panel& page)
     ActionsView->OnDeletion = [this](int index, void*) { ActionsViewDeletion(index); };
 }
 
+void TAfterScreenShotWindow::CreateExecutePluginsPage(fw::Panel& page)
+{
+    // Activated only when a plug-in's page is hosted, never by a click.
+    PluginContainer = std::make_unique<fw::OleContainer>(
+        page, fw::Bounds{0, 0, page.ClientWidth(), page.ClientHeight()});
+    PluginContainer->OnEnter = [this] { PluginContainerEnter(); };
+    PluginContainer->OnExit = [this] { PluginContainerExit(); };
+}
+
 void TAfterScreenShotWindow::CreateReportPage(fw::Panel& page)
 {
     Panel4 = MakeHeaderPanel(page);
@@ -248,6 +289,10 @@ void TAfterScreenShotWindow::FormClose()
 void TAfterScreenShotWindow::FormDestroy()
 {
     ClearEditorState();
+    // The control goes before the plug-in instance it was given.
+    if (PluginContainer)
+        PluginContainer->DestroyObject();
+    CurrentPlugin.Reset();
 }
 
 void TAfterScreenShotWindow::TimerTimer()
@@ -381,14 +426,94 @@ int TAfterScreenShotWindow::NextCheckedPlugin(int index) const
     return -1;
 }
 
-void TAfterScreenShotWindow::ShowPluginOptions(int /*index*/)
+void TAfterScreenShotWindow::ShowPluginOptions(int index)
 {
-    throw fw::Error(kPluginRunUnavailable);
+    const auto* info = index >= 0 && index < ActionsView->Count()
+                           ? ActionsView->DataAs<TPluginInfo>(index)
+                           : nullptr;
+    if (!info)
+        throw fw::Error(kNoPluginInRowError + std::to_string(index));
+    // Copies: the row may go while the plug-in's code runs.
+    const GUID pluginClsid = info->PluginClsid;
+    const GUID optionsClsid = info->OptionsClsid;
+
+    const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
+    // Every hosting works with an instance of its own.
+    CurrentPlugin.Reset();
+    CheckedCall([&] {
+        return catalogue->GetPlugin(fw::BStr(fw::GUIDToString(pluginClsid)).Get(), CurrentPlugin.Put());
+    });
+    if (!CurrentPlugin)
+        fw::OleCheck(E_POINTER);
+
+    const std::string progId = fw::ClassIDToProgID(optionsClsid);
+    // The previous plug-in's control is taken down first.
+    PluginContainer->CreateObject(progId);
+    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
+    CheckedCall([&] { return options->SetPlugin(CurrentPlugin.Get()); });
+    PluginContainer->DoVerb(OLEIVERB_SHOW);
 }
 
 bool TAfterScreenShotWindow::RunCurrentPlugin()
 {
-    throw fw::Error(kPluginRunUnavailable);
+    // One variable takes both verdicts: a method that leaves its result
+    // unwritten passes on the one before, so a plug-in that never writes its
+    // results counts as successful.
+    HRESULT result = S_OK;
+    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
+    CheckedCall([&] { return options->SaveSettings(&result); });
+    // A control that refuses has told the user why.
+    if (FAILED(result))
+        return false;
+
+    // Held for the call: nothing the plug-in does may release it under us.
+    const fw::ComPtr<IPixwellPlugin> plugin = CurrentPlugin;
+    if (!plugin)
+        throw fw::Error(kNoPluginHostedError);
+    const fw::DibBitmap& picture = ScreenShot->Picture();
+    if (picture.Empty() || picture.Width() <= 0 || picture.Height() <= 0)
+        throw fw::Error(kEmptyImageError);
+    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(picture.ToImage());
+
+    {
+        // The plug-in's own windows stand in for the wizard while it runs.
+        const TShowAgainGuard showAgain(*this);
+        Hide();
+        CheckedCall([&] {
+            return plugin->Execute(stream.Get(), static_cast<long>(reinterpret_cast<LONG_PTR>(Handle())), &result);
+        });
+    }
+    // The memory goes with the plug-in's last reference, if it kept one.
+    stream.Reset();
+    return SUCCEEDED(result);
+}
+
+fw::ComPtr<IPixwellPluginOptions> TAfterScreenShotWindow::HostedOptions() const
+{
+    const fw::ComPtr<IUnknown> object = PluginContainer->OleObject();
+    if (!object)
+        throw fw::Error(kNoOptionsHostedError);
+    fw::ComPtr<IPixwellPluginOptions> options;
+    fw::OleCheck(object.As(IID_IPixwellPluginOptions, options));
+    return options;
+}
+
+void TAfterScreenShotWindow::NotifyHostedOptions(TNotifyMessages msg)
+{
+    if (PluginContainer->Empty())
+        return;
+    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
+    CheckedCall([&] { return options->Notify(msg); });
+}
+
+void TAfterScreenShotWindow::PluginContainerEnter()
+{
+    NotifyHostedOptions(nmGetFocus);
+}
+
+void TAfterScreenShotWindow::PluginContainerExit()
+{
+    NotifyHostedOptions(nmLostFocus);
 }
 
 // ---- Settings ------------------------------------------------------------------------

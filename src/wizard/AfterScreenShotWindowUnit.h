@@ -18,11 +18,13 @@
 
 #include "PluginInfo.h"
 #include "Shape.h"
+#include "framework/ComPtr.h"
 #include "framework/Controls.h"
 #include "framework/DibBitmap.h"
 #include "framework/Form.h"
 #include "framework/ImageControl.h"
 #include "framework/ListView.h"
+#include "framework/OleContainer.h"
 #include "framework/PageBook.h"
 #include "framework/ScrollBox.h"
 #include "framework/Timer.h"
@@ -37,9 +39,14 @@ inline constexpr char kCloseCaption[] = "Close";
 inline constexpr char kWizardHelpTopic[] = "creating.html";
 // The product's web page, behind the report page's link.
 inline constexpr char kProductWebAddress[] = "https://vistrel.org/plugins";
-// Hosting and running plug-ins on the executing page is not part of this
-// build yet; arriving there with a marked plug-in says so.
-inline constexpr char kPluginRunUnavailable[] = "Running plug-ins is not available in this version.";
+// A capture released where it was pressed leaves a picture of no pixels,
+// which has no BMP form to hand to a plug-in; the run is refused with this.
+inline constexpr char kEmptyImageError[] =
+    "The selected area is empty: there is no image to hand to the plug-in.";
+// Next on the executing page when hosting failed and left nothing to run.
+inline constexpr char kNoOptionsHostedError[] = "No plug-in options page is hosted.";
+inline constexpr char kNoPluginHostedError[] = "No plug-in is hosted on this page.";
+inline constexpr char kNoPluginInRowError[] = "No plug-in in row ";
 
 // Shows a topic of the program's help file; the wizard's Help button calls it.
 using THelpTopicDisplay = std::function<void(const std::string& topic, HWND owner)>;
@@ -85,6 +92,10 @@ public:
     std::unique_ptr<fw::Panel> Panel2;
     std::unique_ptr<fw::ListView> ActionsView;
 
+    // ---- Page 2 "ExecutePlugins" -------------------------------------------------
+    // Hosts the options control of the plug-in being run; fills the page.
+    std::unique_ptr<fw::OleContainer> PluginContainer;
+
     // ---- Page 3 "Report" -------------------------------------------------------
     std::unique_ptr<fw::Panel> Panel4; // white header
     std::unique_ptr<fw::Label> Label7;
@@ -101,6 +112,9 @@ public:
     int32_t HistoryLimit = 0;
     // Row of ActionsView whose plug-in's options page is up; -1 for none.
     int CurrentPluginIndex = -1;
+    // The plug-in instance whose options control is hosted: a new one for
+    // each hosting, released with the window.
+    fw::ComPtr<IPixwellPlugin> CurrentPlugin;
 
     // ---- Event handlers ------------------------------------------------------------
     void FormCreate();
@@ -116,6 +130,8 @@ public:
     void Label8Click();
     void Button1Click();
     void ActionsViewDeletion(int index);
+    void PluginContainerEnter();
+    void PluginContainerExit();
 
     // ---- Plug-ins ---------------------------------------------------------------------
     // Lists the installed plug-ins, marked as the default list says.
@@ -136,8 +152,12 @@ private:
     void CreateButtons();
     void CreatePreviewPage(fw::Panel& page);
     void CreateChoosePluginsPage(fw::Panel& page);
+    void CreateExecutePluginsPage(fw::Panel& page);
     void CreateReportPage(fw::Panel& page);
     void ClearEditorState();
+    // The hosted control's side of the contract; raises when it has none.
+    fw::ComPtr<IPixwellPluginOptions> HostedOptions() const;
+    void NotifyHostedOptions(TNotifyMessages msg);
 
     THelpTopicDisplay showHelp_;
 

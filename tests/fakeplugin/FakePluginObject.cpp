@@ -1,0 +1,131 @@
+#include "FakePluginObject.h"
+
+#include <cstdio>
+
+#include "PixwellInc.h"
+#include "framework/ComBStr.h"
+#include "framework/ComGuid.h"
+#include "framework/ComPtr.h"
+#include "framework/Errors.h"
+
+namespace fake {
+namespace {
+
+constexpr char kNoStreamText[] = "The image stream is not an IStream";
+constexpr int kBmpFileHeaderSize = 14;
+
+const PluginClass kPluginClasses[kPluginClassCount] = {
+    {CLSID_FakePluginObject, "FakePluginObject", kPluginName},
+    {CLSID_FakePluginObject2, "FakePluginObject2", kPlugin2Name},
+};
+
+long g_objectCounts[kPluginClassCount] = {};
+
+std::string Number(unsigned long long value) { return std::to_string(value); }
+
+// The first two bytes as they read; anything unprintable shows as '?'.
+std::string MagicText(const unsigned char* bytes, ULONG count)
+{
+    std::string text;
+    for (ULONG i = 0; i < count && i < 2; ++i)
+        text += (bytes[i] > ' ' && bytes[i] < 0x7F) ? static_cast<char>(bytes[i]) : '?';
+    return text;
+}
+
+// Where the stream stands, how long it is and what its BMP header says; the
+// stream is put back where it was.
+std::string DescribeStream(IStream& stream)
+{
+    ULARGE_INTEGER position{};
+    LARGE_INTEGER zero{};
+    stream.Seek(zero, STREAM_SEEK_CUR, &position);
+    STATSTG stat{};
+    stream.Stat(&stat, STATFLAG_NONAME);
+    unsigned char header[kBmpFileHeaderSize] = {};
+    ULONG read = 0;
+    stream.Read(header, sizeof header, &read);
+    LARGE_INTEGER back{};
+    back.QuadPart = static_cast<LONGLONG>(position.QuadPart);
+    stream.Seek(back, STREAM_SEEK_SET, nullptr);
+    const unsigned long bfSize = read >= 6 ? header[2] | header[3] << 8 | header[4] << 16 |
+                                                 static_cast<unsigned long>(header[5]) << 24
+                                           : 0;
+    return " stream=IStream position=" + Number(position.QuadPart) + " length=" +
+           Number(stat.cbSize.QuadPart) + " magic=" + MagicText(header, read) + " bfSize=" + Number(bfSize);
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    return buf;
+}
+
+} // namespace
+
+const PluginClass& PluginClassAt(int index) { return kPluginClasses[index]; }
+
+const PluginClass* FindPluginClass(const std::string& className)
+{
+    for (const PluginClass& c : kPluginClasses)
+        if (className == c.className)
+            return &c;
+    return nullptr;
+}
+
+std::string PluginKeyPath(const PluginClass& pluginClass)
+{
+    return std::string(pixwell::kPluginsKey) + "\\" + fw::GUIDToString(pluginClass.clsid);
+}
+
+PluginObjectCore::PluginObjectCore(int classIndex)
+    : class_(kPluginClasses[classIndex]), number_(++g_objectCounts[classIndex])
+{
+    Log(LogName() + " Create");
+}
+
+PluginObjectCore::~PluginObjectCore()
+{
+    Log(LogName() + " Destroy");
+}
+
+std::string PluginObjectCore::LogName() const
+{
+    return std::string(class_.className) + "#" + std::to_string(number_);
+}
+
+void PluginObjectCore::GetPluginInfo(BSTR* name, BSTR* description, BSTR* optionsObjectName,
+                                     BSTR* helpTopic, HRESULT* result) const
+{
+    if (!name || !description || !optionsObjectName || !helpTopic || !result)
+        throw fw::Error("GetPluginInfo: null argument", E_POINTER);
+    const Knobs knobs(PluginKeyPath(class_));
+    Log(LogName() + " GetPluginInfo status=" + StatusText(knobs.Status("GetPluginInfo")) +
+        " result=" + StatusText(knobs.Result("GetPluginInfo")));
+    knobs.ApplyStatus("GetPluginInfo");
+    fw::SetOutBStr(name, knobs.Text("InfoName", class_.displayName));
+    fw::SetOutBStr(description, knobs.Text("InfoDescription", kPluginDescription));
+    fw::SetOutBStr(optionsObjectName, knobs.Text("InfoOptions", fw::GUIDToString(CLSID_FakeOptions)));
+    fw::SetOutBStr(helpTopic, knobs.Text("InfoHelpTopic", kPluginHelpTopic));
+    *result = knobs.Result("GetPluginInfo");
+}
+
+void PluginObjectCore::Execute(IUnknown* imageStream, LONG parentWnd, HRESULT* result) const
+{
+    if (!result)
+        throw fw::Error("Execute: null argument", E_POINTER);
+    const Knobs knobs(PluginKeyPath(class_));
+    fw::ComPtr<IStream> stream;
+    if (imageStream)
+        imageStream->QueryInterface(IID_IStream, stream.PutVoid());
+    const auto parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parentWnd));
+    Log(LogName() + " Execute" + (stream ? DescribeStream(*stream) : std::string(" stream=none")) +
+        " parent=" + WindowText(parent) + " parentVisible=" + (IsWindowVisible(parent) ? "1" : "0") +
+        " status=" + StatusText(knobs.Status("Execute")) + " result=" + StatusText(knobs.Result("Execute")));
+    knobs.ApplyStatus("Execute");
+    if (!stream)
+        throw fw::Error(kNoStreamText, E_NOINTERFACE);
+    *result = knobs.Result("Execute");
+}
+
+} // namespace fake
