@@ -1,4 +1,5 @@
 #include "framework/ActiveForm.h"
+#include "framework/ComObject.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,32 +75,12 @@ SIZE ScreenPixelsPerInch() noexcept
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 // The enumeration of the control's one connection point.
-class ConnectionPointEnum final : public IEnumConnectionPoints {
+class ConnectionPointEnum final
+    : public SingleInterfaceObject<IEnumConnectionPoints, IID_IEnumConnectionPoints> {
 public:
     explicit ConnectionPointEnum(IConnectionPoint* point, ULONG position = 0) noexcept
         : point_(point), position_(position)
     {
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumConnectionPoints)) {
-            *object = static_cast<IEnumConnectionPoints*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
     }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override
@@ -136,9 +117,8 @@ public:
     }
 
 private:
-    ~ConnectionPointEnum() = default;
+    ~ConnectionPointEnum() override = default;
 
-    LONG refs_ = 1;
     ComPtr<IConnectionPoint> point_;
     ULONG position_;
 };

@@ -1,4 +1,5 @@
 #include "framework/ComServer.h"
+#include "framework/ComObject.h"
 
 #include <oleauto.h>
 #include <shellapi.h>
@@ -31,63 +32,6 @@ std::function<void()>& LastReleasedHandler()
     static std::function<void()> handler;
     return handler;
 }
-
-// ---- Class factory ------------------------------------------------------------
-
-// COM interfaces have no virtual destructor; objects delete themselves in
-// Release, never through an interface pointer.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class TClassFactory final : public IClassFactory {
-public:
-    explicit TClassFactory(const ComClassEntry& entry) noexcept : entry_(entry) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
-    }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        return entry_.create(iid, object);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
-    {
-        if (lock)
-            fw::LockServer();
-        else
-            fw::UnlockServer();
-        return S_OK;
-    }
-
-private:
-    ~TClassFactory() = default;
-
-    LONG refs_ = 1;
-    ComClassEntry entry_;
-};
-#pragma GCC diagnostic pop
 
 // ---- Registry entries -----------------------------------------------------------
 
@@ -216,7 +160,7 @@ HRESULT CreateClassFactory(const ComClassEntry& entry, REFIID iid, void** factor
     if (!factory)
         return E_POINTER;
     *factory = nullptr;
-    auto* created = new (std::nothrow) TClassFactory(entry);
+    auto* created = new (std::nothrow) ClassFactoryObject(entry.create);
     if (!created)
         return E_OUTOFMEMORY;
     const HRESULT hr = created->QueryInterface(iid, factory);

@@ -1,4 +1,6 @@
 #include "framework/InprocServer.h"
+#include "framework/ComObject.h"
+#include <memory>
 
 #include <oleauto.h>
 
@@ -53,61 +55,13 @@ LibraryIdentity ModuleLibraryIdentity()
 
 // ---- Class factory handed to COM ----------------------------------------------
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 // One per DllGetClassObject request. While any reference to it is out, the
 // library counts as in use, as it does for each LockServer(TRUE).
-class ClassFactoryObject final : public IClassFactory {
-public:
-    explicit ClassFactoryObject(const ComObjectFactory& factory) noexcept : factory_(factory) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
-    }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        return factory_.CreateInstance(iid, object);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
-    {
-        if (lock)
-            fw::LockServer();
-        else
-            fw::UnlockServer();
-        return S_OK;
-    }
-
-private:
-    ~ClassFactoryObject() = default;
-
-    const ComObjectFactory& factory_;
-    LONG refs_ = 1;
-    ServedObjectLock lock_;
+struct FactoryCreate {
+    const ComObjectFactory& factory;
+    std::shared_ptr<ServedObjectLock> lock = std::make_shared<ServedObjectLock>();
+    HRESULT operator()(REFIID iid, void** object) const { return factory.CreateInstance(iid, object); }
 };
-#pragma GCC diagnostic pop
 
 // ---- Interface keys of imported libraries ---------------------------------------
 
@@ -352,7 +306,7 @@ HRESULT InprocServer::GetClassObject(REFCLSID clsid, REFIID iid, void** object) 
     const ComObjectFactory* factory = Find(clsid);
     if (!factory)
         return CLASS_E_CLASSNOTAVAILABLE;
-    auto* created = new (std::nothrow) ClassFactoryObject(*factory);
+    auto* created = new (std::nothrow) ClassFactoryObject(FactoryCreate{*factory});
     if (!created)
         return E_OUTOFMEMORY;
     const HRESULT hr = created->QueryInterface(iid, object);
