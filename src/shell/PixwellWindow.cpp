@@ -1,18 +1,15 @@
 #include "PixwellWindow.h"
 
 #include <cstddef>
-#include <cstring>
+#include <utility>
 
+#include "AfterScreenShotWindowUnit.h"
 #include "PixwellInc.h"
 #include "framework/Canvas.h"
 #include "framework/ComServer.h"
 #include "framework/Dialogs.h"
 #include "framework/Graphics.h"
 #include "help/HelpDisplay.h"
-
-#if VISTREL_HAVE_WIZARD
-#include "AfterScreenShotWindowUnit.h"
-#endif
 
 // The icon is described in the first, smallest layout of the shell's record,
 // which every version of the shell accepts; its tip holds 64 characters.
@@ -30,9 +27,6 @@ constexpr char kEscape = 27;
 
 constexpr char kAboutUnavailable[] = "The About box is not available in this version.";
 constexpr char kOptionsUnavailable[] = "The Options dialog is not available in this version.";
-#if !VISTREL_HAVE_WIZARD
-constexpr char kWizardUnavailable[] = "The screen-shot wizard is not available in this version.";
-#endif
 
 // The program's own icon at the size the notification area shows; a shared
 // handle, so nobody destroys it. Test programs have none and get the stock one.
@@ -108,9 +102,13 @@ TPixwellWnd::TPixwellWnd()
     Image = std::make_unique<fw::Image>(*this, fw::Bounds{0, 0, kDesignWidth, kDesignHeight});
     Image->SetAlign(fw::Align::alClient);
     Image->SetStretch(true);
-    Image->OnMouseDown = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) { ImageMouseDown(b, s, x, y); };
+    Image->OnMouseDown = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        ImageMouseDown(b, s, x, y);
+    };
     Image->OnMouseMove = [this](fw::ShiftState s, int x, int y) { ImageMouseMove(s, x, y); };
-    Image->OnMouseUp = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) { ImageMouseUp(b, s, x, y); };
+    Image->OnMouseUp = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        ImageMouseUp(b, s, x, y);
+    };
 
     OnCreate = [this] { FormCreate(); };
     OnDestroy = [this] { FormDestroy(); };
@@ -129,7 +127,7 @@ void TPixwellWnd::BuildTrayMenu()
     GetScreenshot1 = &TrayMenu.Add(kGetScreenshotCaption, [this] { GetScreenshot1Click(); });
     GetScreenshot1->isDefault = true;
     N1 = &TrayMenu.Add("-");
-    Help1 = &TrayMenu.Add(kHelpCaption);
+    Help1 = &TrayMenu.Add(kHelpMenuCaption);
     PixwellHelp1 = &Help1->Add(kPixwellHelpCaption, [this] { PixwellHelp1Click(); });
     About1 = &Help1->Add(kAboutCaption, [this] { About1Click(); });
     Options1 = &TrayMenu.Add(kOptionsCaption, [this] { Options1Click(); });
@@ -140,7 +138,9 @@ void TPixwellWnd::FormCreate()
 {
     trayWindow_ = std::make_unique<fw::MessageWindow>(
         [this](UINT message, WPARAM wParam, LPARAM lParam) { return TrayWndProc(message, wParam, lParam); });
-    trayWindow_->SetText(kTrayWindowName);
+    // Named past the window procedure, which drops every message but the
+    // icon's.
+    trayWindow_->Default(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kTrayWindowName));
 
     TrayIconData = NOTIFYICONDATAA{};
     TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -343,14 +343,13 @@ void TPixwellWnd::ImageMouseUp(fw::MouseButton, fw::ShiftState, int, int)
     // A release without a press on the surface (the end of the very
     // double-click that opened it, or a button held down since before) would
     // select with corners left over from an earlier capture: ignored.
-    if (!Selecting)
+    if (!Selecting || !ScreenBitmap)
         return;
     EraseSelection();
     Selecting = false;
     const TSelectionRect selection = Selection();
 
     TModalWindowScope modal(*this);
-#if VISTREL_HAVE_WIZARD
     struct WizardCleanup {
         ~WizardCleanup()
         {
@@ -364,19 +363,14 @@ void TPixwellWnd::ImageMouseUp(fw::MouseButton, fw::ShiftState, int, int)
     if (!ScreenBitmap->Empty())
         BitBlt(ScreenBitmap->Canvas().Handle(), 0, 0, selection.Width(), selection.Height(),
                Image->Picture().Canvas().Handle(), selection.left, selection.top, SRCCOPY);
-    AfterScreenShotWindow->ScreenShot->SetPicture(*ScreenBitmap);
+    // The capture's bitmap is not needed after this: the wizard takes it over.
+    AfterScreenShotWindow->AssignImage(std::move(*ScreenBitmap));
 
     // Hiding deactivates the surface, which ends the capture; ending it here
     // as well covers a surface that never became the active window.
     Hide();
     EndCapture();
     AfterScreenShotWindow->ShowModal();
-#else
-    (void)selection;
-    Hide();
-    EndCapture();
-    fw::MessageBox(kWizardUnavailable, kApplicationTitle, MB_OK | MB_ICONINFORMATION);
-#endif
 }
 
 void TPixwellWnd::FormKeyPress(char& key)

@@ -26,7 +26,7 @@ inline constexpr UINT TrayCallbackMessage = 45140;
 inline constexpr char kTrayWindowName[] = "Vistrel notification icon";
 
 inline constexpr char kGetScreenshotCaption[] = "Get Screenshot!";
-inline constexpr char kHelpCaption[] = "Help";
+inline constexpr char kHelpMenuCaption[] = "Help";
 inline constexpr char kPixwellHelpCaption[] = "Vistrel Help";
 inline constexpr char kAboutCaption[] = "About...";
 inline constexpr char kOptionsCaption[] = "Options...";

@@ -1,5 +1,7 @@
 #include "E2eDriver.h"
 
+#include <tlhelp32.h>
+
 #include <stdexcept>
 #include <thread>
 
@@ -93,7 +95,7 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp)
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid != s->pid || (s->visibleOnly && !IsWindowVisible(hwnd)))
         return TRUE;
-    if (s->caption && WindowText(hwnd) != s->caption)
+    if (s->caption && Caption(hwnd) != s->caption)
         return TRUE;
     s->found.push_back(hwnd);
     return TRUE;
@@ -106,6 +108,70 @@ std::vector<HWND> TopWindows(DWORD processId, const char* caption)
     EnumState s{processId, caption, true, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+std::vector<HWND> AllTopWindows(DWORD processId, const char* caption)
+{
+    EnumState s{processId, caption, false, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND WaitForAnyTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        auto all = AllTopWindows(processId, caption);
+        found = all.empty() ? nullptr : all.front();
+        return found != nullptr;
+    }, timeout);
+    return found;
+}
+
+std::string ClassName(HWND hwnd)
+{
+    char cls[128] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return cls;
+}
+
+HWND WaitForWindowOfClass(DWORD processId, const char* className, std::chrono::milliseconds timeout)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND hwnd : TopWindows(processId))
+            if (lstrcmpiA(ClassName(hwnd).c_str(), className) == 0) {
+                found = hwnd;
+                return true;
+            }
+        return false;
+    }, timeout);
+    return found;
+}
+
+std::vector<DWORD> ProcessIdsByName(const char* exeName)
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
+            ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+bool WaitProcessGone(DWORD processId, std::chrono::milliseconds timeout)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return true; // already gone
+    const bool gone = WaitFor([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, timeout);
+    CloseHandle(process);
+    return gone;
 }
 
 HWND WaitForTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout)
@@ -162,6 +228,15 @@ HWND FindChild(HWND parent, const char* caption, const char* className)
     ChildSearch s{caption, className, nullptr};
     EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+std::string Caption(HWND hwnd)
+{
+    wchar_t text[512] = {};
+    InternalGetWindowText(hwnd, text, 512);
+    char ansi[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+    return ansi;
 }
 
 std::string WindowText(HWND hwnd)
@@ -261,6 +336,38 @@ COLORREF ScreenPixel(int x, int y)
     COLORREF c = GetPixel(dc, x, y);
     ReleaseDC(nullptr, dc);
     return c;
+}
+
+std::vector<COLORREF> ScreenPixels(const RECT& rect)
+{
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    std::vector<COLORREF> pixels;
+    if (w <= 0 || h <= 0)
+        return pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (dib) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        const auto* px = static_cast<const DWORD*>(bits);
+        pixels.resize(static_cast<size_t>(w) * h);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF);
+        SelectObject(memory, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
 }
 
 ClipboardImage ReadClipboardImage()

@@ -26,6 +26,7 @@ public:
     Process& operator=(const Process&) = delete;
 
     DWORD Id() const { return pi_.dwProcessId; }
+    HANDLE Handle() const { return pi_.hProcess; }
     bool Running() const;
     // Waits for the end; returns the exit code, or nothing on time-out.
     bool WaitExit(std::chrono::milliseconds timeout, DWORD* exitCode = nullptr);
@@ -44,12 +45,28 @@ bool WaitFor(const std::function<bool()>& probe, std::chrono::milliseconds timeo
 // Visible top-level windows of a process, optionally with a given caption.
 std::vector<HWND> TopWindows(DWORD processId, const char* caption = nullptr);
 HWND WaitForTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout = 10s);
-// Message-only windows (the tray's hidden window lives there) of a process.
+// Message-only windows of a process.
 std::vector<HWND> MessageWindows(DWORD processId);
+// Top-level windows of a process, hidden ones included (the notification
+// icon's window is one), optionally with a given caption.
+std::vector<HWND> AllTopWindows(DWORD processId, const char* caption = nullptr);
+HWND WaitForAnyTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout = 10s);
+// A visible top-level window of a process with the given class ("#32768" is
+// a pop-up menu, "#32770" a message box).
+HWND WaitForWindowOfClass(DWORD processId, const char* className, std::chrono::milliseconds timeout = 10s);
+std::string ClassName(HWND hwnd);
+
+// Running processes whose program file is `exeName` ("vistrel.exe").
+std::vector<DWORD> ProcessIdsByName(const char* exeName);
+bool WaitProcessGone(DWORD processId, std::chrono::milliseconds timeout = 10s);
 
 // A visible, enabled child control with the given caption (class optional).
 HWND FindChild(HWND parent, const char* caption, const char* className = nullptr);
 std::string WindowText(HWND hwnd);
+// The text the system keeps for a window (a top-level window's caption),
+// read without sending it a message: hidden windows of the program may not
+// answer WM_GETTEXT.
+std::string Caption(HWND hwnd);
 RECT ScreenRect(HWND hwnd);
 
 // Real input through SendInput.
@@ -63,6 +80,8 @@ void TypeText(const std::string& text);
 
 // Screen and clipboard.
 COLORREF ScreenPixel(int x, int y);
+// The pixels of a screen rectangle in one copy, top-down, row-major.
+std::vector<COLORREF> ScreenPixels(const RECT& rect);
 struct ClipboardImage {
     int width = 0, height = 0, bitCount = 0;
     std::vector<COLORREF> pixels; // top-down, row-major

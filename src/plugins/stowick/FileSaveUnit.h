@@ -1,0 +1,62 @@
+// The file-save plug-in object: the host runs it to write the captured image
+// to a file, the e-mail plug-in to write its attachment. It learns the file
+// name, type and JPEG options through IStowickObject and writes in Execute.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/AutoObject.h"
+#include "imaging/Bitmap.h"
+#include "JpegWriter.h"
+#include "stowick_TLB.h"
+
+namespace stowick {
+
+// What GetPluginInfo reports.
+inline constexpr char kPluginName[] = "SaveToFile plugin";
+inline constexpr char kPluginDescription[] = "This plugin save image to your specified file";
+inline constexpr char kOptionsObjectName[] = "{C0D661E2-A7D1-4B68-8057-AB09E3A4B532}";
+inline constexpr char kPluginHelpTopic[] = "plugin_filesave.html";
+
+inline constexpr char kNoImageStreamError[] =
+    "The image handed to the file-save plugin is not a stream";
+
+// Writes `bitmap` to `fileName` in `fileType`: a BMP file as the image is, a
+// JPEG file with `jpeg`; other types write nothing. The file appears only
+// once it is complete, replacing any file of that name. Raises fw::Error
+// naming the file, or img::ImageError when the image cannot be encoded.
+void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, TFileType fileType,
+                    const JpegOptions& jpeg);
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+class TStowickObject final
+    : public fw::AutoObject<TStowickObject, IStowickObject, IPixwellPlugin> {
+public:
+    static const CLSID& ClassId() noexcept { return CLSID_StowickObject; }
+
+    // IStowickObject
+    HRESULT STDMETHODCALLTYPE SetFileName(BSTR FileName, HRESULT* Result) override;
+    HRESULT STDMETHODCALLTYPE SetFileType(TFileType FileType) override;
+    HRESULT STDMETHODCALLTYPE SetJPEGOptions(signed char Grayscale, signed char Smoothing,
+                                             LONG Compression) override;
+
+    // IPixwellPlugin
+    HRESULT STDMETHODCALLTYPE GetPluginInfo(BSTR* Name, BSTR* Description, BSTR* OptionsObjectName,
+                                            BSTR* HelpTopic, HRESULT* Result) override;
+    HRESULT STDMETHODCALLTYPE Execute(IUnknown* ImageStream, LONG ParentWnd,
+                                      HRESULT* Result) override;
+
+private:
+    bool Grayscale = false;
+    bool Smoothing = false;
+    long Compression = 0;
+    std::wstring FileName;
+    TFileType FileType = ftBMP;
+};
+
+#pragma GCC diagnostic pop
+
+} // namespace stowick

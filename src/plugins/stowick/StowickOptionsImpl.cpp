@@ -1,0 +1,388 @@
+#include "StowickOptionsImpl.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "FileNameRules.h"
+#include "JPEGSettingsUnit.h"
+#include "StowickSettings.h"
+#include "framework/ComBStr.h"
+#include "framework/ComError.h"
+#include "framework/Errors.h"
+#include "framework/Registry.h"
+
+namespace stowick {
+
+namespace {
+
+constexpr int kClientWidth = 542;
+constexpr int kClientHeight = 303;
+constexpr int kHeaderHeight = 49;
+constexpr unsigned kSettingsDelay = 100; // ms after creation
+constexpr int kBmpIndex = 0;
+constexpr int kJpgIndex = 1;
+// The system's image list comes with the icon of any path; a drive root is
+// always there.
+constexpr char kImageListProbePath[] = "C:\\";
+
+// The system small-icon index of a path, or no icon.
+int SmallIconOf(const std::string& path)
+{
+    SHFILEINFOA info{};
+    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        return kNoIcon;
+    return info.iIcon;
+}
+
+HIMAGELIST SystemSmallImages()
+{
+    SHFILEINFOA info{};
+    return reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(kImageListProbePath, 0, &info, sizeof info,
+                                                       SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES |
+                                                           SHGFI_SMALLICON));
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                          b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+std::string LowerCase(std::string text)
+{
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The thread's other top-level windows are disabled while a system dialog
+// that knows only its owner is up, as they are under a modal form.
+class DisabledThreadWindows {
+public:
+    DisabledThreadWindows()
+    {
+        EnumThreadWindows(GetCurrentThreadId(), &DisabledThreadWindows::Collect,
+                          reinterpret_cast<LPARAM>(this));
+        for (HWND window : windows_)
+            EnableWindow(window, FALSE);
+    }
+    ~DisabledThreadWindows()
+    {
+        for (HWND window : windows_)
+            if (IsWindow(window))
+                EnableWindow(window, TRUE);
+    }
+    DisabledThreadWindows(const DisabledThreadWindows&) = delete;
+    DisabledThreadWindows& operator=(const DisabledThreadWindows&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND window, LPARAM self)
+    {
+        if (IsWindowVisible(window) && IsWindowEnabled(window))
+            reinterpret_cast<DisabledThreadWindows*>(self)->windows_.push_back(window);
+        return TRUE;
+    }
+    std::vector<HWND> windows_;
+};
+
+// Frees an item identifier list the shell allocated.
+struct ItemIdListDeleter {
+    void operator()(ITEMIDLIST* list) const noexcept { CoTaskMemFree(list); }
+};
+
+} // namespace
+
+// ---- THeaderPanel ------------------------------------------------------------------
+
+THeaderPanel::THeaderPanel(fw::Window& parent, const fw::Bounds& bounds) : fw::Panel(parent, bounds)
+{
+    SetBevelOuter(fw::PanelBevel::pbNone);
+    SetColor(fw::clWindow);
+}
+
+void THeaderPanel::Paint(HDC dc, const RECT& area)
+{
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    DrawEdge(dc, &rc, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
+    fw::Panel::Paint(dc, area);
+}
+
+// ---- Creation ------------------------------------------------------------------------
+
+TStowickOptions::TStowickOptions()
+{
+    SetCaption(kOptionsCaption);
+    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8), 0, fw::clWindowText});
+    SetClientSize(kClientWidth, kClientHeight);
+
+    Panel3 = std::make_unique<THeaderPanel>(*this, fw::Bounds{0, 0, kClientWidth, kHeaderHeight});
+    Panel3->SetAlign(fw::Align::alTop);
+    Label4 = std::make_unique<fw::Label>(*Panel3, 33, 3, kHeaderCaption);
+    Label4->SetBold(true);
+    StaticText1 = std::make_unique<fw::Label>(*Panel3, fw::Bounds{43, 17, 476, 26}, kHeaderHint);
+
+    Label1 = std::make_unique<fw::Label>(*this, 5, 54, kFileNameCaption);
+    Label3 = std::make_unique<fw::Label>(*this, 412, 53, kFileTypeCaption);
+    Label2 = std::make_unique<fw::Label>(*this, 6, 104, kRecentFoldersCaption);
+
+    // The focusable controls, created in tab order.
+    FileNameEdit = std::make_unique<fw::Edit>(*this, fw::Bounds{6, 67, 395, 21});
+    RecentFolders = std::make_unique<FolderListView>(*this, fw::Bounds{6, 117, 521, 126});
+    RecentFolders->AddColumn(kFolderNameColumn, 500);
+    Button1 = std::make_unique<fw::Button>(*this, fw::Bounds{452, 246, 75, 25}, kBrowseCaption);
+    Button2 = std::make_unique<fw::Button>(*this, fw::Bounds{6, 246, 75, 25}, kRemoveCaption);
+    Button3 = std::make_unique<fw::Button>(*this, fw::Bounds{85, 246, 75, 25}, kRemoveAllCaption);
+    FileTypeCombo = std::make_unique<fw::ComboBox>(*this, fw::Bounds{412, 67, 115, 21});
+    FileTypeCombo->SetItems({kFileTypeBmp, kFileTypeJpg});
+    SettingsButton = std::make_unique<fw::Button>(*this, fw::Bounds{451, 90, 75, 25}, kSettingsButtonCaption);
+    SettingsButton->SetEnabled(false);
+
+    anchors_.Add(*FileNameEdit, fw::akLeft | fw::akTop | fw::akRight);
+    anchors_.Add(*Label3, fw::akTop | fw::akRight);
+    anchors_.Add(*FileTypeCombo, fw::akLeft | fw::akTop | fw::akRight);
+    anchors_.Add(*SettingsButton, fw::akTop | fw::akRight);
+    anchors_.Add(*RecentFolders, fw::akLeft | fw::akTop | fw::akRight | fw::akBottom);
+    anchors_.Add(*Button2, fw::akRight | fw::akBottom);
+    anchors_.Add(*Button3, fw::akRight | fw::akBottom);
+    anchors_.Add(*Button1, fw::akRight | fw::akBottom);
+
+    FileTypeCombo->OnChange = [this] { FileTypeComboChange(); };
+    SettingsButton->OnClick = [this] { SettingsButtonClick(); };
+    Button1->OnClick = [this] { Button1Click(); };
+    Button2->OnClick = [this] { Button2Click(); };
+    Button3->OnClick = [this] { Button3Click(); };
+    RecentFolders->OnDblClick = [this] { RecentFoldersDblClick(); };
+
+    // The settings come a moment after the page, once the host has placed it.
+    Timer1 = std::make_unique<fw::Timer>(kSettingsDelay, true);
+    Timer1->OnTimer = [this] { Timer1Timer(); };
+}
+
+TStowickOptions::~TStowickOptions() = default;
+
+void TStowickOptions::Initialize()
+{
+    RecentFolders->SetSmallImages(SystemSmallImages());
+    LoadRecentFolders();
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const long milliseconds =
+        ((now.wHour * 60L + now.wMinute) * 60L + now.wSecond) * 1000L + now.wMilliseconds;
+    FileNameEdit->SetText(DefaultFileName(now.wYear, now.wMonth, now.wDay, milliseconds));
+}
+
+void TStowickOptions::Resized()
+{
+    fw::Form::Resized();
+    anchors_.Apply(ClientWidth(), ClientHeight());
+}
+
+// ---- Settings --------------------------------------------------------------------------
+
+void TStowickOptions::LoadRecentFolders()
+{
+    const fw::RegKey key = fw::RegKey::TryOpen(HKEY_CURRENT_USER, kRecentKey);
+    if (!key)
+        return;
+    std::vector<fw::RegValue> values;
+    if (key.EnumValues(values) != ERROR_SUCCESS)
+        throw fw::Error(kLoadRecentError);
+    for (const fw::RegValue& value : values) {
+        const std::string folder = value.Text();
+        RecentFolders->AddItem(folder, SmallIconOf(folder));
+    }
+}
+
+void TStowickOptions::LoadSettings()
+{
+    const fw::RegKey key = fw::RegKey::TryOpen(HKEY_CURRENT_USER, kPluginKey);
+    if (!key)
+        throw fw::Error(kReadSettingsError);
+    // On/off values count by their lowest byte.
+    Grayscale = (key.ReadDword(kGrayscaleSetting.name, kGrayscaleSetting.defaultValue) & 0xFF) != 0;
+    Smoothing = (key.ReadDword(kSmoothingSetting.name, kSmoothingSetting.defaultValue) & 0xFF) != 0;
+    Compression = static_cast<long>(key.ReadDword(kCompressionSetting.name, kCompressionSetting.defaultValue));
+    FileTypeCombo->SetItemIndex(
+        static_cast<int>(key.ReadDword(kFileTypeSetting.name, kFileTypeSetting.defaultValue)));
+}
+
+void TStowickOptions::StoreRecentFolders()
+{
+    const std::string folder = FolderPart(FileNameEdit->Text());
+    if (DirectoryExists(folder)) {
+        for (int i = 0; i < RecentFolders->Count(); ++i) {
+            if (SameText(RecentFolders->Caption(i), folder)) {
+                RecentFolders->DeleteItem(i);
+                break;
+            }
+        }
+        RecentFolders->InsertItem(0, folder, kNoIcon);
+    }
+
+    // Anything left under the key would come back as a recent folder.
+    fw::RegKey::DeleteKey(HKEY_CURRENT_USER, kRecentKey, true);
+    const fw::RegKey key = fw::RegKey::TryCreate(HKEY_CURRENT_USER, kRecentKey);
+    if (!key)
+        throw fw::Error(kCreateRecentKeyError);
+    for (int i = 0; i < RecentFolders->Count(); ++i) {
+        std::string name = kRecentValuePrefix;
+        name += std::to_string(i);
+        if (key.WriteString(name.c_str(), RecentFolders->Caption(i)) != ERROR_SUCCESS)
+            throw fw::Error(kStoreRecentError);
+    }
+}
+
+void TStowickOptions::StoreSettings()
+{
+    const fw::RegKey key = fw::RegKey::TryOpen(HKEY_CURRENT_USER, kPluginKey);
+    if (!key)
+        throw fw::Error(kWriteSettingsError);
+    // A failing write here is not reported: the choices already reached the
+    // plug-in object.
+    key.WriteDword(kGrayscaleSetting.name, Grayscale ? 1 : 0);
+    key.WriteDword(kSmoothingSetting.name, Smoothing ? 1 : 0);
+    key.WriteDword(kCompressionSetting.name, static_cast<DWORD>(Compression));
+    key.WriteDword(kFileTypeSetting.name, static_cast<DWORD>(FileTypeCombo->ItemIndex()));
+}
+
+// ---- Event handlers ------------------------------------------------------------------------
+
+void TStowickOptions::Timer1Timer()
+{
+    Timer1->SetEnabled(false);
+    LoadSettings();
+    FileTypeComboChange();
+}
+
+void TStowickOptions::FileTypeComboChange()
+{
+    const int index = FileTypeCombo->ItemIndex();
+    SettingsButton->SetEnabled(index == kJpgIndex);
+    // With no type chosen (a stored index the list does not have) the name
+    // keeps its extension.
+    if (index < 0)
+        return;
+    std::string extension = ".";
+    extension += LowerCase(FileTypeCombo->Item(index));
+    FileNameEdit->SetText(ChangeExtension(FileNameEdit->Text(), extension));
+}
+
+void TStowickOptions::SettingsButtonClick()
+{
+    const auto dialog = fw::CreateForm<TJPEGSettings>(this);
+    dialog->GrayScaleCheck->SetChecked(Grayscale);
+    dialog->SmoothingCheckBox->SetChecked(Smoothing);
+    dialog->Compression->SetPosition(static_cast<int>(Compression));
+    if (dialog->ShowModal() != fw::mrOk)
+        return;
+    Grayscale = dialog->GrayScaleCheck->Checked();
+    Smoothing = dialog->SmoothingCheckBox->Checked();
+    Compression = dialog->Compression->Position();
+}
+
+void TStowickOptions::Button1Click()
+{
+    char title[sizeof kBrowseTitle];
+    lstrcpynA(title, kBrowseTitle, sizeof title);
+    BROWSEINFOA info{};
+    info.hwndOwner = GetAncestor(Handle(), GA_ROOT);
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    std::unique_ptr<ITEMIDLIST, ItemIdListDeleter> chosen;
+    {
+        const DisabledThreadWindows disabled;
+        chosen.reset(SHBrowseForFolderA(&info));
+    }
+    if (!chosen)
+        return;
+    char path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(chosen.get(), path))
+        return;
+    std::string folder = path;
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    FileNameEdit->SetText(folder + FileNamePart(FileNameEdit->Text()));
+}
+
+void TStowickOptions::Button2Click()
+{
+    const int index = RecentFolders->ItemIndex();
+    if (index >= 0)
+        RecentFolders->DeleteItem(index);
+}
+
+void TStowickOptions::Button3Click()
+{
+    RecentFolders->Clear();
+}
+
+void TStowickOptions::RecentFoldersDblClick()
+{
+    const int index = RecentFolders->ItemIndex();
+    if (index < 0)
+        return;
+    std::string folder = TrimBlanks(RecentFolders->Caption(index));
+    const std::string name = TrimBlanks(FileNamePart(FileNameEdit->Text()));
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    FileNameEdit->SetText(folder + name);
+    FileNameEdit->SetFocus();
+    // The bare name is selected, ready to be typed over.
+    const std::size_t start = folder.size();
+    const std::size_t length = ChangeExtension(name, "").size();
+    SendMessageA(FileNameEdit->Handle(), EM_SETSEL, start, static_cast<LPARAM>(start + length));
+}
+
+// ---- IPixwellPluginOptions ------------------------------------------------------------------
+
+HRESULT TStowickOptions::SetPlugin(IPixwellPlugin* plugin)
+{
+    return Method(IID_IPixwellPluginOptions, [&] {
+        Plugin = nullptr;
+        if (!plugin)
+            fw::OleCheck(E_POINTER);
+        fw::OleCheck(plugin->QueryInterface(IID_IStowickObject, Plugin.PutVoid()));
+    });
+}
+
+HRESULT TStowickOptions::SaveSettings(HRESULT* result)
+{
+    if (!result)
+        return E_POINTER;
+    return Method(IID_IPixwellPluginOptions, [&] {
+        if (!Plugin)
+            throw fw::Error(kNoPluginError);
+        HRESULT named = S_OK;
+        fw::OleCheck(Plugin->SetFileName(fw::BStr(FileNameEdit->Text()).Get(), &named));
+        switch (FileTypeCombo->ItemIndex()) {
+        case kBmpIndex: fw::OleCheck(Plugin->SetFileType(ftBMP)); break;
+        case kJpgIndex:
+            fw::OleCheck(Plugin->SetFileType(ftJPG));
+            fw::OleCheck(Plugin->SetJPEGOptions(Grayscale ? 1 : 0, Smoothing ? 1 : 0, Compression));
+            break;
+        default: break;
+        }
+        StoreRecentFolders();
+        StoreSettings();
+        *result = S_OK;
+    });
+}
+
+HRESULT TStowickOptions::Notify(TNotifyMessages)
+{
+    return S_OK;
+}
+
+} // namespace stowick

@@ -1,0 +1,25 @@
+// Where the file-save plug-in keeps its settings: REG_DWORD values in its
+// plug-in key under HKEY_CURRENT_USER (the e-mail plug-in reads and writes
+// the same four), and the recent folders in its Recent subkey.
+#pragma once
+#include "common/PixwellInc.h"
+
+namespace stowick {
+
+inline constexpr const char* kPluginKey = pixwell::kStowickPluginKey;
+inline constexpr char kRecentKey[] =
+    "Software\\Orvane\\Pixwell\\Plugins\\{04E83EA8-4C59-4F35-8720-B6B5DDDB83FE}\\Recent";
+// Recent folder values: the prefix followed by the item's index (Directory_0...).
+inline constexpr char kRecentValuePrefix[] = "Directory_";
+
+struct DwordSetting {
+    const char* name;
+    unsigned long defaultValue;
+};
+
+inline constexpr DwordSetting kGrayscaleSetting{"JPEGGrayscale", 0};
+inline constexpr DwordSetting kSmoothingSetting{"JPEGSmoothing", 0};
+inline constexpr DwordSetting kCompressionSetting{"JPEGCompression", 50};
+inline constexpr DwordSetting kFileTypeSetting{"DefaultFileType", 0};
+
+} // namespace stowick

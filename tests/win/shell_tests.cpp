@@ -1,0 +1,386 @@
+// The tray window in-process: the selection arithmetic, the icon's callback,
+// the frozen screen, the frame that follows the mouse without ever leaving a
+// trace, the cut handed to the wizard, and the ways a capture ends.
+#include <gtest/gtest.h>
+
+#include "AfterScreenShotWindowUnit.h"
+#include "CaptureSelection.h"
+#include "E2eDriver.h"
+#include "PixwellObjectUnit.h"
+#include "PixwellWindow.h"
+#include "framework/ComInit.h"
+#include "framework/ComServer.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+using namespace std::chrono_literals;
+
+// ---- Selection arithmetic ---------------------------------------------------------
+
+TEST(CaptureSelection, EitherDragDirectionSelectsTheSamePixels)
+{
+    const TSelectionRect down = NormalizedSelection(10, 10, 110, 60);
+    EXPECT_EQ(NormalizedSelection(110, 60, 10, 10), down);
+    EXPECT_EQ(NormalizedSelection(110, 10, 10, 60), down);
+    EXPECT_EQ(NormalizedSelection(10, 60, 110, 10), down);
+    // The release point is outside: 100 by 50 pixels starting at (10, 10).
+    EXPECT_EQ(down, (TSelectionRect{10, 10, 110, 60}));
+    EXPECT_EQ(down.Width(), 100);
+    EXPECT_EQ(down.Height(), 50);
+}
+
+TEST(CaptureSelection, AClickWithoutMovementSelectsNothing)
+{
+    const TSelectionRect r = NormalizedSelection(7, 9, 7, 9);
+    EXPECT_EQ(r.Width(), 0);
+    EXPECT_EQ(r.Height(), 0);
+}
+
+TEST(CaptureSelection, FrameRepaintCoversTheFrameAndStaysOnTheSurface)
+{
+    EXPECT_EQ(FrameRepaintRect({10, 10, 110, 60}, 200, 100), (TSelectionRect{9, 9, 111, 61}));
+    // At the screen's edges the rectangle is cut, never read outside.
+    EXPECT_EQ(FrameRepaintRect({0, 0, 200, 100}, 200, 100), (TSelectionRect{0, 0, 200, 100}));
+    EXPECT_EQ(FrameRepaintRect({0, 0, 0, 0}, 200, 100), (TSelectionRect{0, 0, 1, 1}));
+    // The pointer may leave the surface during a drag (the control keeps the
+    // mouse captured).
+    EXPECT_EQ(FrameRepaintRect({-30, 90, 50, 140}, 200, 100), (TSelectionRect{0, 89, 51, 100}));
+}
+
+// ---- The tray window ------------------------------------------------------------------
+
+namespace {
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+// A plain window of one colour (not topmost), to change what the screen shows.
+class SolidWindow {
+public:
+    SolidWindow(RECT r, COLORREF colour) : brush_(CreateSolidBrush(colour))
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = brush_;
+        className_ = "ShellTestSolid" + std::to_string(colour);
+        wc.lpszClassName = className_.c_str();
+        RegisterClassA(&wc);
+        hwnd_ = CreateWindowExA(WS_EX_NOACTIVATE, className_.c_str(), "", WS_POPUP | WS_VISIBLE, r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance,
+                                nullptr);
+        UpdateWindow(hwnd_);
+        e2e::Pump(200ms);
+    }
+    ~SolidWindow()
+    {
+        DestroyWindow(hwnd_);
+        UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
+        DeleteObject(brush_);
+        e2e::Pump(100ms);
+    }
+
+private:
+    HBRUSH brush_;
+    std::string className_;
+    HWND hwnd_ = nullptr;
+};
+
+// What the wizard was given, taken from inside its modal loop.
+struct WizardSeen {
+    bool opened = false;
+    bool surfaceHidden = false;
+    bool captureEnded = false;
+    int width = -1;
+    int height = -1;
+    std::vector<COLORREF> pixels;
+};
+WizardSeen g_seen;
+TPixwellWnd* g_window = nullptr;
+
+void CALLBACK InspectAndCloseWizard(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    if (!AfterScreenShotWindow)
+        return;
+    g_seen.opened = true;
+    g_seen.surfaceHidden = !g_window->Visible();
+    g_seen.captureEnded = g_window->CapturedScreen() == nullptr;
+    fw::DibBitmap& picture = AfterScreenShotWindow->ScreenShot->Picture();
+    g_seen.width = picture.Width();
+    g_seen.height = picture.Height();
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            g_seen.pixels.push_back(picture.Canvas().Pixel(x, y));
+    AfterScreenShotWindow->Close();
+}
+
+// One tray window for the whole suite: its icon takes the shell seconds to
+// add and remove. Every test leaves it idle.
+class TrayWindowTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ole_ = std::make_unique<fw::ComInit>(fw::ComInit::Kind::Ole);
+        fw::App().SetTitle(kApplicationTitle);
+        // The wizard asks the catalogue through COM, served here as the
+        // program serves it.
+        catalogue_ = std::make_unique<fw::ClassObjectRegistration>(
+            fw::ClassObjectRegistration::Register(kPixwellObjectClass));
+        wnd_ = fw::CreateForm<TPixwellWnd>();
+        g_window = wnd_.get();
+    }
+    static void TearDownTestSuite()
+    {
+        g_window = nullptr;
+        wnd_.reset();
+        catalogue_.reset();
+        ole_.reset();
+    }
+    void SetUp() override { g_seen = {}; }
+    void TearDown() override
+    {
+        wnd_->EndCapture();
+        MSG msg;
+        while (PeekMessageA(&msg, wnd_->Handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE)) {
+        }
+    }
+
+    LRESULT Tray(UINT message, LPARAM lParam)
+    {
+        return SendMessageA(wnd_->TrayWindow(), message, 0, lParam);
+    }
+    void StartByDoubleClick()
+    {
+        Tray(TrayCallbackMessage, WM_LBUTTONDBLCLK);
+        e2e::Pump(150ms);
+    }
+    void Mouse(UINT message, int x, int y, WPARAM keys)
+    {
+        SendMessageA(wnd_->Image->Handle(), message, keys, MAKELPARAM(x, y));
+    }
+    void PressEscape()
+    {
+        SendMessageA(wnd_->Handle(), WM_CHAR, 27, 0);
+    }
+    static bool CaptureEnded()
+    {
+        return !wnd_->Visible() && !wnd_->CapturedScreen() && wnd_->Image->Picture().Empty() &&
+               fw::App().ScreenCursor() == fw::crDefault && !wnd_->Busy();
+    }
+
+    // Pixels of `region` on the real screen that differ from the pattern,
+    // leaving out the outline of `frame`; and how many outline pixels are
+    // the pattern inverted.
+    struct Comparison {
+        int strayPixels = 0;
+        int invertedOnFrame = 0;
+        int framePixels = 0;
+    };
+    static Comparison CompareWithPattern(RECT region, std::optional<RECT> frame)
+    {
+        e2e::Pump(100ms);
+        const std::vector<COLORREF> screen = e2e::ScreenPixels(region);
+        Comparison c;
+        const int w = region.right - region.left;
+        for (int y = region.top; y < region.bottom; ++y)
+            for (int x = region.left; x < region.right; ++x) {
+                const COLORREF got = screen[static_cast<size_t>(y - region.top) * w + (x - region.left)];
+                const COLORREF want = e2e::PatternWindow::PatternColour(x, y);
+                const bool onFrame = frame && x >= frame->left && x < frame->right && y >= frame->top &&
+                                     y < frame->bottom &&
+                                     (x == frame->left || x == frame->right - 1 || y == frame->top ||
+                                      y == frame->bottom - 1);
+                if (onFrame) {
+                    ++c.framePixels;
+                    c.invertedOnFrame += got == (want ^ 0xFFFFFF);
+                } else {
+                    c.strayPixels += got != want;
+                }
+            }
+        return c;
+    }
+
+    static inline std::unique_ptr<fw::ComInit> ole_;
+    static inline std::unique_ptr<fw::ClassObjectRegistration> catalogue_;
+    static inline fw::FormPtr<TPixwellWnd> wnd_;
+};
+
+} // namespace
+
+TEST_F(TrayWindowTest, IconDescribesTheProgram)
+{
+    const NOTIFYICONDATAA& icon = wnd_->IconData();
+    EXPECT_EQ(icon.cbSize, NOTIFYICONDATAA_V1_SIZE);
+    EXPECT_EQ(icon.hWnd, wnd_->TrayWindow());
+    EXPECT_EQ(icon.uID, 0u);
+    EXPECT_EQ(icon.uFlags, 7u);
+    EXPECT_EQ(icon.uCallbackMessage, 45140u);
+    EXPECT_NE(icon.hIcon, nullptr);
+    EXPECT_STREQ(icon.szTip, "Vistrel");
+}
+
+TEST_F(TrayWindowTest, OnlyTheIconsDoubleClickStartsACapture)
+{
+    for (LPARAM event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_MBUTTONUP})
+        EXPECT_EQ(Tray(TrayCallbackMessage, event), 0);
+    EXPECT_EQ(Tray(WM_USER + 7, WM_LBUTTONDBLCLK), 0);
+    EXPECT_FALSE(wnd_->Busy());
+    // The hidden window never vetoes the end of the session.
+    EXPECT_EQ(Tray(WM_QUERYENDSESSION, 0), TRUE);
+
+    StartByDoubleClick();
+    ASSERT_TRUE(wnd_->Visible());
+    EXPECT_EQ(wnd_->GetBounds(), (fw::Bounds{0, 0, ScreenWidth(), ScreenHeight()}));
+    ASSERT_NE(wnd_->CapturedScreen(), nullptr);
+    EXPECT_EQ(wnd_->CapturedScreen()->Width(), ScreenWidth());
+    EXPECT_EQ(wnd_->CapturedScreen()->Height(), ScreenHeight());
+    EXPECT_EQ(wnd_->CapturedScreen()->PixelFormat(), fw::DibBitmap::DisplayPixelFormat());
+    EXPECT_EQ(fw::App().ScreenCursor(), fw::crCross);
+    EXPECT_FALSE(wnd_->IsSelecting());
+}
+
+TEST_F(TrayWindowTest, TheFrozenScreenShowsAndTheFrameLeavesNoTrace)
+{
+    {
+        e2e::PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
+        StartByDoubleClick();
+    }
+    ASSERT_TRUE(wnd_->Visible());
+    const RECT region{80, 80, 330, 230};
+    // The pattern window is gone: what shows is the copy.
+    EXPECT_EQ(CompareWithPattern(region, std::nullopt).strayPixels, 0);
+
+    // Dragged up and to the left: the frame is drawn at the normalised rectangle.
+    Mouse(WM_LBUTTONDOWN, 300, 200, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 200, 150, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 100, 100, MK_LBUTTON);
+    Comparison c = CompareWithPattern(region, RECT{100, 100, 300, 200});
+    EXPECT_EQ(c.strayPixels, 0);
+    EXPECT_GT(c.invertedOnFrame, c.framePixels / 3) << "no focus frame drawn";
+
+    // Shrinking it repaints the old frame from the frozen picture.
+    Mouse(WM_MOUSEMOVE, 250, 180, MK_LBUTTON);
+    c = CompareWithPattern(region, RECT{250, 180, 300, 200});
+    EXPECT_EQ(c.strayPixels, 0);
+    EXPECT_GT(c.invertedOnFrame, 0);
+    EXPECT_EQ(wnd_->Selection(), (TSelectionRect{250, 180, 300, 200}));
+
+    // The copy itself never holds the frame.
+    fw::DibBitmap& picture = wnd_->Image->Picture();
+    ASSERT_EQ(picture.Width(), ScreenWidth());
+    for (int x = 250; x < 300; ++x)
+        ASSERT_EQ(picture.Canvas().Pixel(x, 180),
+                  e2e::PatternWindow::PatternColour(x, 180));
+}
+
+TEST_F(TrayWindowTest, ReleaseCutsTheSelectionForTheWizardAndDestroysItAfterwards)
+{
+    {
+        e2e::PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
+        StartByDoubleClick();
+    }
+    // The right button selects as well; bottom-right to top-left.
+    Mouse(WM_RBUTTONDOWN, 110, 60, MK_RBUTTON);
+    Mouse(WM_MOUSEMOVE, 40, 30, MK_RBUTTON);
+    Mouse(WM_MOUSEMOVE, 10, 10, MK_RBUTTON);
+    SetTimer(nullptr, 0, 300, InspectAndCloseWizard);
+    Mouse(WM_RBUTTONUP, 10, 10, 0);
+
+    ASSERT_TRUE(g_seen.opened) << "no wizard was shown";
+    EXPECT_TRUE(g_seen.surfaceHidden);
+    EXPECT_TRUE(g_seen.captureEnded);
+    ASSERT_EQ(g_seen.width, 100);
+    ASSERT_EQ(g_seen.height, 50);
+    int mismatches = 0;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            mismatches += g_seen.pixels[static_cast<size_t>(y) * 100 + x] !=
+                          e2e::PatternWindow::PatternColour(10 + x, 10 + y);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(AfterScreenShotWindow, nullptr);
+    EXPECT_TRUE(CaptureEnded());
+}
+
+TEST_F(TrayWindowTest, APressAndReleaseOnOnePointOpensTheWizardOnNothing)
+{
+    StartByDoubleClick();
+    Mouse(WM_MBUTTONDOWN, 400, 300, MK_MBUTTON);
+    SetTimer(nullptr, 0, 300, InspectAndCloseWizard);
+    Mouse(WM_MBUTTONUP, 400, 300, 0);
+    ASSERT_TRUE(g_seen.opened);
+    EXPECT_EQ(g_seen.width, 0);
+    EXPECT_EQ(g_seen.height, 0);
+    EXPECT_EQ(AfterScreenShotWindow, nullptr);
+    EXPECT_TRUE(CaptureEnded());
+}
+
+TEST_F(TrayWindowTest, AReleaseWithoutAPressOnTheSurfaceIsIgnored)
+{
+    StartByDoubleClick();
+    SetTimer(nullptr, 0, 300, InspectAndCloseWizard);
+    Mouse(WM_LBUTTONUP, 50, 50, 0);
+    e2e::Pump(500ms);
+    EXPECT_FALSE(g_seen.opened);
+    EXPECT_TRUE(wnd_->Visible());
+    EXPECT_NE(wnd_->CapturedScreen(), nullptr);
+}
+
+TEST_F(TrayWindowTest, EscapeDuringADragAndDeactivationEndTheCapture)
+{
+    StartByDoubleClick();
+    Mouse(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 60, 70, MK_LBUTTON);
+    PressEscape();
+    EXPECT_TRUE(CaptureEnded());
+    EXPECT_FALSE(wnd_->IsSelecting());
+
+    StartByDoubleClick();
+    ASSERT_TRUE(wnd_->Visible());
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    e2e::Pump(200ms);
+    EXPECT_TRUE(CaptureEnded());
+    DestroyWindow(other);
+}
+
+TEST_F(TrayWindowTest, EachCaptureStartsFromAFreshCopy)
+{
+    const RECT area{200, 200, 260, 240};
+    {
+        SolidWindow red(area, RGB(255, 0, 0));
+        StartByDoubleClick();
+        EXPECT_EQ(e2e::ScreenPixel(220, 220), RGB(255, 0, 0));
+        PressEscape();
+    }
+    SolidWindow blue(area, RGB(0, 0, 255));
+    StartByDoubleClick();
+    e2e::Pump(100ms);
+    EXPECT_EQ(e2e::ScreenPixel(220, 220), RGB(0, 0, 255));
+}
+
+TEST_F(TrayWindowTest, TheIconStartsNothingWhileACaptureIsUnderWay)
+{
+    StartByDoubleClick();
+    Mouse(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 60, 70, MK_LBUTTON);
+    const fw::DibBitmap* frozen = wnd_->CapturedScreen();
+    Tray(TrayCallbackMessage, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(wnd_->IsSelecting()) << "a second capture started over the first";
+    EXPECT_EQ(wnd_->CapturedScreen(), frozen);
+    EXPECT_EQ(GetForegroundWindow(), wnd_->Handle());
+}
+
+TEST_F(TrayWindowTest, TheLastReleaseEndsTheProgramOnlyOnceItIsIdle)
+{
+    MSG msg;
+    StartByDoubleClick();
+    wnd_->LastServedObjectReleased();
+    EXPECT_FALSE(PeekMessageA(&msg, wnd_->Handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE))
+        << "asked to close in the middle of a capture";
+    PressEscape();
+    EXPECT_TRUE(PeekMessageA(&msg, wnd_->Handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE));
+}
