@@ -910,6 +910,13 @@ TEST_F(UiTest, ScreenCompatibleBitmapTakesACopyOfTheScreen)
     form.Show();
     form.Update();
     fw::WindowDC dc(nullptr);
+    // Wine hands the window's pixels to the X server asynchronously: wait
+    // until the screen shows them before copying.
+    for (DWORD start = GetTickCount(); GetPixel(dc.Get(), 10, 10) != RGB(255, 0, 0) &&
+                                       GetTickCount() - start < 3000;) {
+        fw::App().ProcessMessages();
+        Sleep(10);
+    }
     BitBlt(screen.Canvas().Handle(), 0, 0, 64, 32, dc.Get(), 0, 0, SRCCOPY);
     EXPECT_EQ(screen.ToImage().GetPixel(10, 10), (img::Rgb{255, 0, 0}));
 }
