@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,56 @@ std::size_t BytesToRead(const img::BmpInfo& info)
         std::min<std::uint64_t>(target, std::numeric_limits<std::size_t>::max()));
 }
 
+
+// Bytes between the stream's position and its end, when it can tell.
+std::optional<std::uint64_t> BytesLeft(IStream* stream)
+{
+    STATSTG stat{};
+    LARGE_INTEGER zero{};
+    ULARGE_INTEGER position{};
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) ||
+        FAILED(stream->Seek(zero, STREAM_SEEK_CUR, &position)) ||
+        stat.cbSize.QuadPart < position.QuadPart)
+        return std::nullopt;
+    return stat.cbSize.QuadPart - position.QuadPart;
+}
+
+// A stream over global memory, seen in place: its block, locked, and the
+// bytes from the stream's position to the end of its data (and of the block).
+struct InPlace {
+    HGLOBAL block = nullptr;
+    const std::uint8_t* data = nullptr;
+    std::size_t available = 0;
+    std::uint64_t position = 0;
+};
+
+std::optional<InPlace> LockInPlace(IStream* stream)
+{
+    InPlace view;
+    if (FAILED(GetHGlobalFromStream(stream, &view.block)) || !view.block)
+        return std::nullopt;
+    STATSTG stat{};
+    if (const HRESULT hr = stream->Stat(&stat, STATFLAG_NONAME); FAILED(hr))
+        RaiseStreamError(kImageStreamReadError, hr);
+    LARGE_INTEGER zero{};
+    ULARGE_INTEGER position{};
+    if (const HRESULT hr = stream->Seek(zero, STREAM_SEEK_CUR, &position); FAILED(hr))
+        RaiseStreamError(kImageStreamReadError, hr);
+    const std::uint64_t end = std::min<std::uint64_t>(stat.cbSize.QuadPart, GlobalSize(view.block));
+    view.position = std::min(position.QuadPart, end);
+    view.available = static_cast<std::size_t>(end - view.position);
+    if (view.available == 0) {
+        // An empty block has no memory to lock; there is nothing to read.
+        view.block = nullptr;
+        return view;
+    }
+    const auto* base = static_cast<const std::uint8_t*>(GlobalLock(view.block));
+    if (!base)
+        RaiseStreamError(kImageStreamReadError, HRESULT_FROM_WIN32(GetLastError()));
+    view.data = base + view.position;
+    return view;
+}
+
 } // namespace
 
 fw::ComPtr<IStream> MakeImageStream(const img::Bitmap& bitmap)
@@ -144,14 +195,43 @@ fw::ComPtr<IStream> MakeImageStream(const img::Bitmap& bitmap)
 
 img::Bitmap ReadImageStream(IStream* stream, const img::BmpReadLimits& limits)
 {
+    const ImageStreamBytes bytes = ReadImageStreamBytes(stream, limits);
+    return img::ReadBmp(bytes.Data(), bytes.Size(), limits);
+}
+
+ImageStreamBytes ReadImageStreamBytes(IStream* stream, const img::BmpReadLimits& limits)
+{
     if (!stream)
         RaiseStreamError(kImageStreamReadError, E_POINTER);
-    std::vector<std::uint8_t> data;
+    ImageStreamBytes bytes;
+    if (const std::optional<InPlace> view = LockInPlace(stream)) {
+        if (view->block)
+            bytes.locked_.reset(view->block);
+        bytes.stream_ = fw::ComPtr<IStream>(stream);
+        bytes.info_ = img::ReadBmpInfo(view->data, view->available, limits);
+        bytes.data_ = view->data;
+        bytes.size_ = std::min(view->available, BytesToRead(bytes.info_));
+        // Where reading the same bytes would have left the stream.
+        LARGE_INTEGER after{};
+        after.QuadPart = static_cast<LONGLONG>(view->position + bytes.size_);
+        if (const HRESULT hr = stream->Seek(after, STREAM_SEEK_SET, nullptr); FAILED(hr))
+            RaiseStreamError(kImageStreamReadError, hr);
+        return bytes;
+    }
+
+    std::vector<std::uint8_t>& data = bytes.copy_;
     ReadUpTo(stream, data, img::kBmpProbeSize);
     ReadUpTo(stream, data, img::BmpHeadersLength(data.data(), data.size()));
-    const img::BmpInfo info = img::ReadBmpInfo(data.data(), data.size(), limits);
-    ReadUpTo(stream, data, BytesToRead(info));
-    return img::ReadBmp(data.data(), data.size(), limits);
+    bytes.info_ = img::ReadBmpInfo(data.data(), data.size(), limits);
+    const std::size_t wanted = BytesToRead(bytes.info_);
+    // A stream that knows its length gets one buffer of the right size;
+    // otherwise the buffer grows with what actually arrives.
+    if (const std::optional<std::uint64_t> left = BytesLeft(stream))
+        data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, data.size() + *left)));
+    ReadUpTo(stream, data, wanted);
+    bytes.data_ = data.data();
+    bytes.size_ = data.size();
+    return bytes;
 }
 
 } // namespace pixwell

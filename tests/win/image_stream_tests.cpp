@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,14 @@ public:
         return n < size ? S_FALSE : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    // Only telling the position, and only when it also tells its length.
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override
+    {
+        if (!statLength || move.QuadPart != 0 || origin != STREAM_SEEK_CUR || !position)
+            return E_NOTIMPL;
+        position->QuadPart = pos_;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
     {
@@ -103,11 +111,20 @@ public:
     HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override
+    {
+        if (!statLength)
+            return E_NOTIMPL;
+        *stat = STATSTG{};
+        stat->type = STGTY_STREAM;
+        stat->cbSize.QuadPart = *statLength;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 
     int reads = 0;
     size_t pos_ = 0;
+    std::optional<ULONGLONG> statLength; // what Stat claims, true or not
 
 private:
     Bytes data_;
@@ -171,6 +188,60 @@ TEST(ImageStream, ReaderStartsAtTheCurrentPositionAndCopesWithShortReads)
     StingyStream stingy(file, 7);
     EXPECT_EQ(image, pixwell::ReadImageStream(&stingy));
     EXPECT_GT(stingy.reads, static_cast<int>(file.size() / 7));
+}
+
+TEST(ImageStream, GlobalMemoryIsReadInPlaceAndTheStreamLeftAfterTheFile)
+{
+    const img::Bitmap image = imgtest::NoiseImage(31, 9, img::PixelFormat::pf24bit, 3);
+    const Bytes file = img::EncodeBmp(image);
+    Bytes data = {'j', 'u', 'n', 'k'};
+    data.insert(data.end(), file.begin(), file.end());
+    data.insert(data.end(), {'t', 'a', 'i', 'l'});
+    fw::ComPtr<IStream> stream = StreamOf(data);
+    LARGE_INTEGER skip{};
+    skip.QuadPart = 4;
+
+    fw::OleCheck(stream->Seek(skip, STREAM_SEEK_SET, nullptr));
+    EXPECT_EQ(image, pixwell::ReadImageStream(stream.Get()));
+    EXPECT_EQ(4 + file.size(), Position(stream.Get())) << "as if the file had been read, no further";
+
+    fw::OleCheck(stream->Seek(skip, STREAM_SEEK_SET, nullptr));
+    const pixwell::ImageStreamBytes bytes = pixwell::ReadImageStreamBytes(stream.Get());
+    EXPECT_EQ(4 + file.size(), Position(stream.Get()));
+    HGLOBAL block = nullptr;
+    fw::OleCheck(GetHGlobalFromStream(stream.Get(), &block));
+    const auto* base = static_cast<const uint8_t*>(GlobalLock(block));
+    EXPECT_EQ(base + 4, bytes.Data()) << "no copy";
+    GlobalUnlock(block);
+    EXPECT_EQ(file.size(), bytes.Size()) << "the tail is not part of the file";
+    EXPECT_EQ(31, bytes.Info().width);
+
+    // The bytes keep the stream, and so its memory, alive.
+    stream.Reset();
+    EXPECT_EQ(image, img::ReadBmp(bytes.Data(), bytes.Size()));
+}
+
+TEST(ImageStream, OtherStreamsAreReadOnceWhateverLengthTheyClaim)
+{
+    const img::Bitmap image = imgtest::NoiseImage(300, 200, img::PixelFormat::pf32bit, 4);
+    const Bytes file = img::EncodeBmp(image);
+    Bytes data = file;
+    data.insert(data.end(), 100, 0xEE);
+
+    // The true length, one far too short and one far too long: the reader
+    // takes the file and stops right after it.
+    for (const ULONGLONG claim : {ULONGLONG{data.size()}, ULONGLONG{100}, ULONGLONG{1} << 40}) {
+        SCOPED_TRACE(claim);
+        StingyStream stream(data, 1u << 30);
+        stream.statLength = claim;
+        EXPECT_EQ(image, pixwell::ReadImageStream(&stream));
+        EXPECT_EQ(file.size(), stream.pos_);
+    }
+
+    // A stream that ends before the pixels do, while claiming the whole file.
+    StingyStream truncated(Bytes(file.begin(), file.end() - 1000), 1u << 30);
+    truncated.statLength = file.size();
+    ExpectInvalidBitmap([&] { pixwell::ReadImageStream(&truncated); }, "truncated");
 }
 
 TEST(ImageStream, BadContentRaisesAClearError)

@@ -456,6 +456,100 @@ TEST(JpegWriter, PassesTheSinksFailureOnAndReadsWideRowsAsTheyAre)
     EXPECT_EQ(from24.data, from32.data);
 }
 
+// ---- Writing from the received file without decoding it --------------------------------------------
+
+void WriteFromStream(const Bytes& data, const std::string& file, TFileType type)
+{
+    const fw::ComPtr<IStream> stream = StreamOf(data);
+    const pixwell::ImageStreamBytes bytes = pixwell::ReadImageStreamBytes(stream.Get());
+    stowick::WriteImageFile(bytes, fw::AnsiToWide(file), type, {});
+}
+
+bool WrittenForm(const Bytes& data)
+{
+    return stowick::IsWrittenBmpForm(data.data(), data.size(), img::ReadBmpInfo(data.data(), data.size()));
+}
+
+// A bottom-up BMP file turned top-down: the same image in another form.
+Bytes TopDown(const Bytes& file, const img::Bitmap& image)
+{
+    Bytes flipped = file;
+    const int32_t height = -image.Height();
+    std::memcpy(&flipped[22], &height, 4);
+    uint32_t offset = 0;
+    std::memcpy(&offset, &file[10], 4);
+    const size_t stride = (file.size() - offset) / image.Height();
+    for (int y = 0; y < image.Height(); ++y)
+        std::memcpy(&flipped[offset + y * stride], &file[offset + (image.Height() - 1 - y) * stride], stride);
+    return flipped;
+}
+
+TEST_F(StowickObject, CopiesItsOwnBmpFormAsItIsAndRewritesAnyOther)
+{
+    int i = 0;
+    for (const img::PixelFormat format : kAllFormats) {
+        SCOPED_TRACE(img::BitsPerPixel(format));
+        const img::Bitmap image = BlockImage(format, 37, 21); // odd sizes: padded rows
+        const std::string decoded = folder_ / ("decoded" + std::to_string(i) + ".bmp");
+        const std::string copied = folder_ / ("copied" + std::to_string(i++) + ".bmp");
+        stowick::WriteImageFile(image, fw::AnsiToWide(decoded), ftBMP, {});
+        const Bytes file = img::EncodeBmp(image);
+        EXPECT_TRUE(WrittenForm(file));
+        WriteFromStream(file, copied, ftBMP);
+        EXPECT_EQ(ReadFileBytes(copied), ReadFileBytes(decoded));
+    }
+
+    // Files holding the same image in other forms come out as the writer's.
+    const img::Bitmap image = BlockImage(img::PixelFormat::pf8bit, 37, 21);
+    const Bytes file = img::EncodeBmp(image);
+    const Bytes expected = file;
+    std::vector<Bytes> variants(5, file);
+    variants[0][file.size() - 1] = 0x55;  // dirt in a row's padding
+    variants[1][54 + 4 * 7 + 3] = 0x80;   // a colour table entry's reserved byte
+    variants[2][6] = 1;                   // bfReserved1
+    variants[3][38] ^= 1;                 // another resolution
+    variants[4] = TopDown(file, image);
+    i = 0;
+    for (const Bytes& variant : variants) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(img::ReadBmp(variant.data(), variant.size()), image);
+        EXPECT_FALSE(WrittenForm(variant));
+        const std::string name = folder_ / ("variant" + std::to_string(i++) + ".bmp");
+        WriteFromStream(variant, name, ftBMP);
+        EXPECT_EQ(ReadFileBytes(name), expected);
+    }
+
+    // Pixels cut short are never copied: the file is refused, none is made.
+    const Bytes truncated(file.begin(), file.end() - 5);
+    EXPECT_FALSE(stowick::IsWrittenBmpForm(truncated.data(), truncated.size(),
+                                           img::ReadBmpInfo(truncated.data(), truncated.size())));
+    Configure(folder_ / "cut.bmp", ftBMP);
+    std::string error;
+    EXPECT_TRUE(FAILED(Execute(StreamOf(truncated).Get(), &error)));
+    EXPECT_THAT(error, HasSubstr("truncated"));
+    EXPECT_TRUE(ReadFileBytes(folder_ / "cut.bmp").empty());
+}
+
+TEST_F(StowickObject, CompressesTheReceivedRowsAsTheBitmapWouldBe)
+{
+    int i = 0;
+    for (const img::PixelFormat format : {img::PixelFormat::pf24bit, img::PixelFormat::pf32bit}) {
+        SCOPED_TRACE(img::BitsPerPixel(format));
+        const img::Bitmap image = BlockImage(format, 61, 37);
+        MemorySink expected;
+        stowick::WriteJpeg(image, {}, expected);
+        const Bytes file = img::EncodeBmp(image);
+        for (const Bytes& form : {file, TopDown(file, image)}) {
+            const std::string name = folder_ / ("rows" + std::to_string(i++) + ".jpg");
+            WriteFromStream(form, name, ftJPG);
+            EXPECT_EQ(ReadFileBytes(name), expected.data);
+        }
+        const Bytes truncated(file.begin(), file.end() - 1);
+        EXPECT_THROW(WriteFromStream(truncated, folder_ / "cut.jpg", ftJPG), img::BmpError);
+        EXPECT_TRUE(ReadFileBytes(folder_ / "cut.jpg").empty());
+    }
+}
+
 // ---- Type library of stowick.dll ---------------------------------------------------------------------
 
 // What a type description holds, one line per item: "doc: <help string>",

@@ -4,8 +4,11 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
+#include "common/ImageStream.h"
 #include "framework/AutoObject.h"
 #include "imaging/Bitmap.h"
 #include "JpegWriter.h"
@@ -28,6 +31,18 @@ inline constexpr char kNoImageStreamError[] =
 // naming the file, or img::ImageError when the image cannot be encoded.
 void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, TFileType fileType,
                     const JpegOptions& jpeg);
+
+// The same from the BMP file a client handed over: copied unchanged when it
+// is already the file written for its image (see IsWrittenBmpForm), 24- and
+// 32-bit rows compressed where they lie; anything else decoded first.
+void WriteImageFile(const pixwell::ImageStreamBytes& image, const std::wstring& fileName,
+                    TFileType fileType, const JpegOptions& jpeg);
+
+// Whether `size` bytes of a BMP file whose headers gave `info` are, byte for
+// byte, what the BMP writer makes of the image they decode to: 40-byte
+// header, rows bottom-up with clean padding, every field as the writer sets
+// it. Pixel data the file lacks makes it false.
+bool IsWrittenBmpForm(const std::uint8_t* data, std::size_t size, const img::BmpInfo& info);
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"

@@ -34,8 +34,7 @@ struct Compression {
     std::exception_ptr sinkFailure; // what the sink threw, passed on afterwards
     JOCTET buffer[kOutputBufferSize];
 
-    const img::Bitmap* image = nullptr;
-    J_COLOR_SPACE inputSpace = JCS_EXT_BGR;
+    JpegSourceRows image;
     JpegOptions options;
 };
 
@@ -105,11 +104,11 @@ bool Compress(Compression& c)
     jpeg_create_compress(&c.cinfo);
     c.cinfo.dest = &c.destination;
 
-    const img::Bitmap& image = *c.image;
-    c.cinfo.image_width = static_cast<JDIMENSION>(image.Width());
-    c.cinfo.image_height = static_cast<JDIMENSION>(image.Height());
-    c.cinfo.input_components = c.inputSpace == JCS_EXT_BGRX ? 4 : 3;
-    c.cinfo.in_color_space = c.inputSpace;
+    const JpegSourceRows& image = c.image;
+    c.cinfo.image_width = static_cast<JDIMENSION>(image.width);
+    c.cinfo.image_height = static_cast<JDIMENSION>(image.height);
+    c.cinfo.input_components = image.fourBytes ? 4 : 3;
+    c.cinfo.in_color_space = image.fourBytes ? JCS_EXT_BGRX : JCS_EXT_BGR;
     jpeg_set_defaults(&c.cinfo);
     if (c.options.grayscale)
         jpeg_set_colorspace(&c.cinfo, JCS_GRAYSCALE);
@@ -120,10 +119,10 @@ bool Compress(Compression& c)
     JSAMPROW rows[kRowBatch];
     while (c.cinfo.next_scanline < c.cinfo.image_height) {
         const int first = static_cast<int>(c.cinfo.next_scanline);
-        const int count = std::min(kRowBatch, image.Height() - first);
+        const int count = std::min(kRowBatch, image.height - first);
         for (int i = 0; i < count; ++i)
             // libjpeg reads the rows only; its interface just lacks the const.
-            rows[i] = const_cast<JSAMPROW>(image.Row(first + i));
+            rows[i] = const_cast<JSAMPROW>(image.first + (first + i) * image.step);
         jpeg_write_scanlines(&c.cinfo, rows, static_cast<JDIMENSION>(count));
     }
     jpeg_finish_compress(&c.cinfo);
@@ -159,15 +158,22 @@ void WriteJpeg(const img::Bitmap& bitmap, const JpegOptions& options, img::ByteS
     // libjpeg reads 24- and 32-bit rows as they are (blue, green, red
     // order); the other formats go through a 24-bit copy.
     img::Bitmap converted;
-    const img::Bitmap* rows = &bitmap;
-    J_COLOR_SPACE space = JCS_EXT_BGR;
-    if (bitmap.Format() == img::PixelFormat::pf32bit) {
-        space = JCS_EXT_BGRX;
-    } else if (bitmap.Format() != img::PixelFormat::pf24bit) {
+    const img::Bitmap* image = &bitmap;
+    if (bitmap.Format() != img::PixelFormat::pf32bit && bitmap.Format() != img::PixelFormat::pf24bit) {
         converted = img::ConvertTo(bitmap, img::PixelFormat::pf24bit);
-        rows = &converted;
+        image = &converted;
     }
+    JpegSourceRows rows;
+    rows.width = image->Width();
+    rows.height = image->Height();
+    rows.fourBytes = image->Format() == img::PixelFormat::pf32bit;
+    rows.first = image->Height() > 0 ? image->Row(0) : nullptr;
+    rows.step = static_cast<std::ptrdiff_t>(image->Stride());
+    WriteJpeg(rows, options, sink);
+}
 
+void WriteJpeg(const JpegSourceRows& rows, const JpegOptions& options, img::ByteSink& sink)
+{
     auto c = std::make_unique<Compression>(); // the output buffer is too big for the stack
     c->cinfo.client_data = c.get();
     c->cinfo.err = jpeg_std_error(&c->errors);
@@ -178,7 +184,6 @@ void WriteJpeg(const img::Bitmap& bitmap, const JpegOptions& options, img::ByteS
     c->destination.term_destination = TermDestination;
     c->sink = &sink;
     c->image = rows;
-    c->inputSpace = space;
     c->options = options;
 
     CompressGuard guard(c->cinfo);

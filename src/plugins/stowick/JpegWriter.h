@@ -5,6 +5,9 @@
 #include "imaging/Bitmap.h"
 #include "imaging/BmpWriter.h"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace stowick {
 
 // The quality of a file whose writer was never told one.
@@ -28,5 +31,19 @@ JpegOptions JpegOptionsFrom(bool grayscale, bool smoothing, long compression) no
 // libjpeg's own failures raise img::ImageError with libjpeg's text; an
 // exception from the sink is passed on unchanged.
 void WriteJpeg(const img::Bitmap& bitmap, const JpegOptions& options, img::ByteSink& sink);
+
+// Pixels libjpeg takes as they are: 3 bytes (blue, green, red) or 4 (the
+// fourth ignored) each. Row y starts at first + y * step; a negative step
+// walks rows stored bottom-up, as in a BMP file.
+struct JpegSourceRows {
+    int width = 0;
+    int height = 0;
+    bool fourBytes = false;
+    const std::uint8_t* first = nullptr;
+    std::ptrdiff_t step = 0;
+};
+
+// As above, from rows in someone else's memory (no copy is made).
+void WriteJpeg(const JpegSourceRows& rows, const JpegOptions& options, img::ByteSink& sink);
 
 } // namespace stowick
