@@ -141,21 +141,32 @@ void* ListView::Data(int index) const
     return data_[static_cast<std::size_t>(index)].get();
 }
 
-int ListView::ItemIndex() const
+int ListViewSelectedIndex(HWND listView)
 {
-    return static_cast<int>(SendMessageA(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(SendMessageA(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void ListView::SetItemIndex(int index)
+void ListViewSelect(HWND listView, int index)
 {
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = 0;
-    SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    if (index >= 0 && index < Count()) {
+    SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    const int count = static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
+    if (index >= 0 && index < count) {
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     }
+}
+
+int ListView::ItemIndex() const
+{
+    return ListViewSelectedIndex(Handle());
+}
+
+void ListView::SetItemIndex(int index)
+{
+    ListViewSelect(Handle(), index);
 }
 
 void ListView::DeleteItem(int index)

@@ -60,4 +60,9 @@ private:
     int columns_ = 0;
 };
 
+// Selection of any list-view control, for views that keep their own items:
+// the first selected row (-1 for none), and selecting one row (or none).
+int ListViewSelectedIndex(HWND listView);
+void ListViewSelect(HWND listView, int index);
+
 } // namespace fw

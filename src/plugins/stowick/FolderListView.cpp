@@ -1,6 +1,7 @@
 #include "FolderListView.h"
 
 #include "framework/Errors.h"
+#include "framework/ListView.h"
 
 namespace stowick {
 
@@ -115,19 +116,12 @@ void FolderListView::Clear()
 
 int FolderListView::ItemIndex() const
 {
-    return static_cast<int>(SendMessageA(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return fw::ListViewSelectedIndex(Handle());
 }
 
 void FolderListView::SetItemIndex(int index)
 {
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = 0;
-    SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    if (index >= 0 && index < Count()) {
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    }
+    fw::ListViewSelect(Handle(), index);
 }
 
 bool FolderListView::HandleNotify(NMHDR& header, LRESULT& result)
