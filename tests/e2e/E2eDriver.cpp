@@ -1,5 +1,6 @@
 #include "E2eDriver.h"
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <stdexcept>
@@ -230,6 +231,106 @@ HWND FindChild(HWND parent, const char* caption, const char* className)
     return s.found;
 }
 
+namespace {
+
+struct ClassSearch {
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchClass(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<ClassSearch*>(lp);
+    if (IsWindowVisible(hwnd) && lstrcmpiA(ClassName(hwnd).c_str(), s->className) == 0)
+        s->found.push_back(hwnd);
+    return TRUE;
+}
+
+// A block of memory in the process that owns a window, freed on destruction.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND owner, size_t size)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (!process_)
+            throw std::runtime_error("cannot open the process of a window");
+        address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!address_) {
+            CloseHandle(process_);
+            throw std::runtime_error("cannot allocate memory in the process of a window");
+        }
+    }
+    ~RemoteMemory()
+    {
+        VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        CloseHandle(process_);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    void* Address(size_t offset = 0) const { return static_cast<char*>(address_) + offset; }
+    void Write(const void* data, size_t size, size_t offset = 0) const
+    {
+        WriteProcessMemory(process_, Address(offset), data, size, nullptr);
+    }
+    void Read(void* data, size_t size, size_t offset = 0) const
+    {
+        ReadProcessMemory(process_, Address(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+} // namespace
+
+std::vector<HWND> ChildrenOfClass(HWND parent, const char* className)
+{
+    ClassSearch s{className, {}};
+    EnumChildWindows(parent, MatchClass, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+int ListViewCount(HWND listView)
+{
+    return static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string ListViewItemText(HWND listView, int item, int subItem)
+{
+    constexpr size_t kTextSize = 512;
+    RemoteMemory memory(listView, sizeof(LVITEMA) + kTextSize);
+    LVITEMA request{};
+    request.iSubItem = subItem;
+    request.pszText = static_cast<char*>(memory.Address(sizeof(LVITEMA)));
+    request.cchTextMax = kTextSize;
+    memory.Write(&request, sizeof request);
+    SendMessageA(listView, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(memory.Address()));
+    char text[kTextSize] = {};
+    memory.Read(text, kTextSize - 1, sizeof(LVITEMA));
+    return text;
+}
+
+RECT ListViewItemRect(HWND listView, int item, int part)
+{
+    RemoteMemory memory(listView, sizeof(RECT));
+    RECT rect{};
+    rect.left = part;
+    memory.Write(&rect, sizeof rect);
+    SendMessageA(listView, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(memory.Address()));
+    memory.Read(&rect, sizeof rect);
+    MapWindowPoints(listView, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+UINT ListViewItemState(HWND listView, int item, UINT mask)
+{
+    return static_cast<UINT>(SendMessageA(listView, LVM_GETITEMSTATE, item, mask));
+}
+
 std::string Caption(HWND hwnd)
 {
     wchar_t text[512] = {};
@@ -314,6 +415,26 @@ void KeyPress(WORD vk)
     in[0].ki.wVk = in[1].ki.wVk = vk;
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof(INPUT));
+    Pump(30ms);
+}
+
+void KeyChord(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> in;
+    for (WORD vk : keys) {
+        INPUT down{};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wVk = vk;
+        in.push_back(down);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT up{};
+        up.type = INPUT_KEYBOARD;
+        up.ki.wVk = *--it;
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(up);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
     Pump(30ms);
 }
 

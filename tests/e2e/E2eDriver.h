@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,20 @@ void Drag(POINT from, POINT to, int button = 0, int steps = 8);
 void ClickAt(int x, int y, int button = 0);
 void Click(HWND control); // clicks the centre of a control
 void KeyPress(WORD vk);
+// Presses the keys in order and releases them in reverse (Shift+Home...).
+void KeyChord(std::initializer_list<WORD> keys);
 void TypeText(const std::string& text);
+
+// Visible descendants of a window with the given class ("Edit", "ComboBox").
+std::vector<HWND> ChildrenOfClass(HWND parent, const char* className);
+
+// A list view of another process, read through memory of that process: its
+// messages carry pointers, which the system does not carry across processes.
+int ListViewCount(HWND listView);
+std::string ListViewItemText(HWND listView, int item, int subItem = 0);
+// LVIR_BOUNDS, LVIR_ICON or LVIR_LABEL rectangle of an item, in screen coordinates.
+RECT ListViewItemRect(HWND listView, int item, int part);
+UINT ListViewItemState(HWND listView, int item, UINT mask);
 
 // Screen and clipboard.
 COLORREF ScreenPixel(int x, int y);

@@ -3,6 +3,7 @@
 // wizard on the selected pixels, the menu's Exit and the end of a program
 // that COM started.
 #include "E2eDriver.h"
+#include "VistrelE2e.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,8 +20,6 @@ namespace {
 
 // The hidden window that receives the icon's callback carries this name.
 constexpr char kTrayWindowName[] = "Vistrel notification icon";
-constexpr char kWizardCaption[] = "Vistrel";
-constexpr char kNextCaption[] = "Next  >";
 constexpr char kCloseCaption[] = "Close";
 constexpr char kSkipCaption[] = "Skip";
 constexpr char kLeaveInClipboard[] = "Leave screen-shot in Clipboard";
@@ -32,8 +31,6 @@ std::string Exe()
     return BinDir() + "\\vistrel.exe";
 }
 
-int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
 std::string ClassKey()
 {
@@ -56,49 +53,6 @@ std::string ClassesKeyDefault(const std::string& path)
     if (RegQueryValueA(HKEY_CLASSES_ROOT, path.c_str(), value, &size) != ERROR_SUCCESS)
         return {};
     return value;
-}
-
-void TrayEvent(HWND tray, UINT mouseMessage)
-{
-    PostMessageA(tray, pixwell::kTrayCallbackMessage, 0, static_cast<LPARAM>(mouseMessage));
-}
-
-// The visible window of the process that covers the whole screen.
-HWND WaitForCaptureSurface(DWORD pid, std::chrono::milliseconds timeout = 10s)
-{
-    HWND found = nullptr;
-    WaitFor([&] {
-        for (HWND hwnd : TopWindows(pid)) {
-            const RECT r = ScreenRect(hwnd);
-            if (r.left == 0 && r.top == 0 && r.right == ScreenWidth() && r.bottom == ScreenHeight()) {
-                found = hwnd;
-                return true;
-            }
-        }
-        return false;
-    }, timeout);
-    return found;
-}
-
-HWND WaitForWizard(DWORD pid, std::chrono::milliseconds timeout = 15s)
-{
-    HWND found = nullptr;
-    WaitFor([&] {
-        for (HWND hwnd : TopWindows(pid, kWizardCaption))
-            if (FindChild(hwnd, kNextCaption)) {
-                found = hwnd;
-                return true;
-            }
-        return false;
-    }, timeout);
-    return found;
-}
-
-HWND WaitForChild(HWND parent, const char* caption, std::chrono::milliseconds timeout = 10s)
-{
-    HWND found = nullptr;
-    WaitFor([&] { return (found = FindChild(parent, caption)) != nullptr; }, timeout);
-    return found;
 }
 
 // Nothing of the process shows during `duration`.
@@ -143,40 +97,6 @@ public:
 private:
     Process process_;
     HWND tray_ = nullptr;
-};
-
-// Keeps the list of plug-ins checked by default out of the way for a while,
-// so that the wizard's choose page starts with nothing checked whatever an
-// earlier test left there.
-class CheckedPluginsAside {
-public:
-    CheckedPluginsAside()
-    {
-        char folder[MAX_PATH] = {};
-        if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE))
-            return;
-        path_ = std::string(folder) + "\\" + pixwell::kCheckedPluginsFileName;
-        aside_ = path_ + ".e2e-aside";
-        moved_ = MoveFileExA(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-    }
-    ~CheckedPluginsAside()
-    {
-        if (moved_)
-            MoveFileExA(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-    CheckedPluginsAside(const CheckedPluginsAside&) = delete;
-    CheckedPluginsAside& operator=(const CheckedPluginsAside&) = delete;
-
-private:
-    std::string path_;
-    std::string aside_;
-    bool moved_ = false;
-};
-
-class ComApartment {
-public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { CoUninitialize(); }
 };
 
 IUnknown* CreateCatalogue(HRESULT* result)

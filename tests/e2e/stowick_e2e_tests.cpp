@@ -1,0 +1,376 @@
+// Saving a screen shot to a JPEG file, from the outside: the file-save
+// plug-in registered from the build, a selection dragged with the real
+// mouse, the plug-in checked and its options page filled in inside the
+// wizard with real clicks and typing, then the file, the report page and the
+// remembered folder checked.
+#include "E2eDriver.h"
+#include "VistrelE2e.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include <jpeglib.h>
+
+#include "PixwellInc.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr char kTrayWindowName[] = "Vistrel notification icon";
+constexpr char kCloseCaption[] = "Close";
+constexpr char kSaveToFilePlugin[] = "SaveToFile plugin";
+constexpr char kJpegOptionsCaption[] = "Options...";
+constexpr char kDialogClass[] = "#32770";
+constexpr char kListViewClass[] = "SysListView32";
+constexpr char kDropDownListClass[] = "ComboLBox";
+constexpr char kPluginLibrary[] = "stowick.dll";
+constexpr char kRecentKey[] =
+    "Software\\Orvane\\Pixwell\\Plugins\\{04E83EA8-4C59-4F35-8720-B6B5DDDB83FE}\\Recent";
+constexpr char kFirstRecentValue[] = "Directory_0";
+constexpr char kFileTypeValue[] = "DefaultFileType";
+constexpr char kShotName[] = "shot.jpg";
+constexpr int kJpgItem = 1;
+// Mean difference per channel between the decoded file and the selected
+// pixels; the pattern's fine detail costs about 12 at the plug-in's quality.
+constexpr double kMostMeanDifference = 16;
+// A message box's text is its static control with this id.
+constexpr int kMessageTextId = 0xFFFF;
+// Index 1 in the state image list of a check-box list view is "checked".
+constexpr UINT kCheckedState = INDEXTOSTATEIMAGEMASK(2);
+
+
+
+// The plug-in library of the build registered for the test's time, the way
+// the system's registration tool does it.
+class PluginRegistration {
+public:
+    PluginRegistration() : module_(LoadLibraryA((BinDir() + "\\" + kPluginLibrary).c_str()))
+    {
+        if (auto enter = Entry("DllRegisterServer"))
+            result_ = enter();
+    }
+    ~PluginRegistration()
+    {
+        if (auto leave = Entry("DllUnregisterServer"))
+            leave();
+        if (module_)
+            FreeLibrary(module_);
+    }
+    PluginRegistration(const PluginRegistration&) = delete;
+    PluginRegistration& operator=(const PluginRegistration&) = delete;
+    HRESULT Result() const { return result_; }
+
+private:
+    using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+    EntryPoint Entry(const char* name) const
+    {
+        return module_ ? reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                       : nullptr;
+    }
+    HMODULE module_ = nullptr;
+    HRESULT result_ = E_UNEXPECTED;
+};
+
+// Keeps the list of plug-ins checked by default out of the way, so that the
+// choose page starts with nothing checked.
+// A fresh, empty folder under the temporary folder, removed with what it holds.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char base[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, base);
+        path_ = std::string(base) + "vistrel-e2e-save-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount()) + "\\";
+        created_ = CreateDirectoryA(path_.c_str(), nullptr) != FALSE;
+    }
+    ~TempFolder()
+    {
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileA((path_ + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path_.c_str());
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // With the trailing backslash.
+    const std::string& Path() const { return path_; }
+    bool Created() const { return created_; }
+
+private:
+    std::string path_;
+    bool created_ = false;
+};
+
+std::string ReadUserString(const char* keyPath, const char* name)
+{
+    char value[MAX_PATH * 2] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+void WriteUserDword(const char* keyPath, const char* name, DWORD value)
+{
+    RegSetKeyValueA(HKEY_CURRENT_USER, keyPath, name, REG_DWORD, &value, sizeof value);
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A JPEG file decoded by libjpeg into 8-bit RGB, top-down.
+struct DecodedJpeg {
+    bool valid = false;
+    int width = 0, height = 0, components = 0;
+    std::vector<unsigned char> rgb;
+};
+
+struct JpegErrorExit {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+};
+
+void LeaveDecoding(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegErrorExit*>(info->err)->back, 1);
+}
+
+DecodedJpeg DecodeJpeg(const std::vector<unsigned char>& bytes)
+{
+    DecodedJpeg image;
+    jpeg_decompress_struct info{};
+    JpegErrorExit error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = LeaveDecoding;
+    if (setjmp(error.back)) {
+        jpeg_destroy_decompress(&info);
+        return DecodedJpeg{};
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    image.components = info.num_components;
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    image.width = static_cast<int>(info.output_width);
+    image.height = static_cast<int>(info.output_height);
+    image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = image.rgb.data() + static_cast<size_t>(info.output_scanline) * image.width * 3;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    image.valid = true;
+    return image;
+}
+
+// Mean absolute difference, over all channels, between the decoded image and
+// the pattern of the screen rectangle whose top-left corner is `origin`.
+double MeanDifferenceFromPattern(const DecodedJpeg& image, POINT origin)
+{
+    double total = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const COLORREF want = PatternWindow::PatternColour(origin.x + x, origin.y + y);
+            const unsigned char* got = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+            total += std::abs(got[0] - GetRValue(want)) + std::abs(got[1] - GetGValue(want)) +
+                     std::abs(got[2] - GetBValue(want));
+        }
+    return total / (3.0 * image.width * image.height);
+}
+
+HWND WaitForChildOfClass(HWND parent, const char* className, std::chrono::milliseconds timeout = 10s)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        const std::vector<HWND> all = ChildrenOfClass(parent, className);
+        found = all.size() == 1 ? all.front() : nullptr;
+        return found != nullptr;
+    }, timeout);
+    return found;
+}
+
+// Ends the program the orderly way when a test stops half-way: a killed
+// program leaves its class registered with COM, which breaks later starts
+// by COM in the same session.
+class OrderlyEnd {
+public:
+    explicit OrderlyEnd(Process& program) : program_(program) {}
+    ~OrderlyEnd()
+    {
+        if (!program_.Running())
+            return;
+        for (HWND wizard : AllTopWindows(program_.Id(), kWizardCaption))
+            PostMessageA(wizard, WM_CLOSE, 0, 0);
+        WaitFor([&] { return TopWindows(program_.Id(), kWizardCaption).empty(); }, 5s);
+        // The main window is the one hidden window that answers WM_CLOSE.
+        for (HWND hwnd : AllTopWindows(program_.Id()))
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        program_.WaitExit(15s);
+    }
+    OrderlyEnd(const OrderlyEnd&) = delete;
+    OrderlyEnd& operator=(const OrderlyEnd&) = delete;
+
+private:
+    Process& program_;
+};
+
+int RowWithCaption(HWND listView, const char* caption)
+{
+    for (int i = 0; i < ListViewCount(listView); ++i)
+        if (ListViewItemText(listView, i) == caption)
+            return i;
+    return -1;
+}
+
+int ComboSelection(HWND combo)
+{
+    return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+}
+
+} // namespace
+
+TEST(StowickE2e, SelectionSavedAsJpegThroughTheWizardAndItsFolderRemembered)
+{
+    ComApartment com;
+    PluginRegistration registration;
+    ASSERT_EQ(registration.Result(), S_OK) << "the plug-in library did not register";
+    // The page starts on BMP, so that JPG is a choice the test makes.
+    WriteUserDword(pixwell::kStowickPluginKey, kFileTypeValue, 0);
+    CheckedPluginsAside nothingChecked;
+    TempFolder folder;
+    ASSERT_TRUE(folder.Created());
+    const std::string target = folder.Path() + kShotName;
+
+    Process program(BinDir() + "\\" + pixwell::kHostFileName);
+    const OrderlyEnd orderlyEnd(program);
+    const HWND tray = WaitForAnyTopWindow(program.Id(), kTrayWindowName, 30s);
+    ASSERT_NE(tray, nullptr) << "no notification icon window";
+
+    HWND surface = nullptr;
+    {
+        PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
+        TrayEvent(tray, WM_LBUTTONDBLCLK);
+        surface = WaitForCaptureSurface(program.Id());
+    }
+    ASSERT_NE(surface, nullptr) << "the icon's double-click did not start a capture";
+    Pump(300ms);
+
+    // Odd sizes: the BMP rows the plug-in receives carry padding.
+    const POINT from{150, 120}, to{391, 303};
+    Drag(from, to);
+    HWND wizard = WaitForWizard(program.Id());
+    ASSERT_NE(wizard, nullptr) << "no wizard after the drag";
+
+    Click(WaitForChild(wizard, kNextCaption));
+    HWND plugins = WaitForChildOfClass(wizard, kListViewClass);
+    ASSERT_NE(plugins, nullptr) << "the plug-in page did not show";
+    int row = -1;
+    WaitFor([&] { return (row = RowWithCaption(plugins, kSaveToFilePlugin)) >= 0; }, 5s);
+    ASSERT_GE(row, 0) << "the registered plug-in is not listed";
+    ASSERT_NE(ListViewItemState(plugins, row, LVIS_STATEIMAGEMASK), kCheckedState);
+    // The check box sits just left of the item's icon place.
+    const RECT icon = ListViewItemRect(plugins, row, LVIR_ICON);
+    ClickAt(icon.left - GetSystemMetrics(SM_CXSMICON) / 2, (icon.top + icon.bottom) / 2);
+    ASSERT_TRUE(WaitFor([&] { return ListViewItemState(plugins, row, LVIS_STATEIMAGEMASK) == kCheckedState; },
+                        3s))
+        << "a click on the row's check box did not check it";
+
+    Click(WaitForChild(wizard, kNextCaption));
+    HWND fileName = WaitForChildOfClass(wizard, "Edit", 15s);
+    HWND fileType = WaitForChildOfClass(wizard, "ComboBox");
+    ASSERT_NE(fileName, nullptr) << "the options page did not show";
+    ASSERT_NE(fileType, nullptr);
+    // The settings arrive a moment after the page and set the name's extension.
+    ASSERT_TRUE(WaitFor([&] { return ComboSelection(fileType) == 0; }, 5s)) << "the settings did not load";
+    EXPECT_THAT(WindowText(fileName), testing::EndsWith(".bmp"));
+
+    Click(fileName);
+    KeyPress(VK_END);
+    KeyChord({VK_SHIFT, VK_HOME});
+    TypeText(target);
+    WaitFor([&] { return WindowText(fileName) == target; }, 3s);
+    ASSERT_EQ(WindowText(fileName), target);
+
+    // Drop the list down and click its second item.
+    Click(fileType);
+    HWND dropDown = WaitForWindowOfClass(program.Id(), kDropDownListClass);
+    ASSERT_NE(dropDown, nullptr) << "the file-type list did not drop down";
+    const int itemHeight = static_cast<int>(SendMessageA(dropDown, LB_GETITEMHEIGHT, 0, 0));
+    const int topItem = static_cast<int>(SendMessageA(dropDown, LB_GETTOPINDEX, 0, 0));
+    POINT item{itemHeight, (kJpgItem - topItem) * itemHeight + itemHeight / 2};
+    ClientToScreen(dropDown, &item);
+    ClickAt(item.x, item.y);
+    ASSERT_TRUE(WaitFor([&] { return ComboSelection(fileType) == kJpgItem; }, 3s)) << "JPG was not chosen";
+    EXPECT_EQ(WindowText(fileName), target);
+    HWND jpegOptions = FindChild(wizard, kJpegOptionsCaption);
+    ASSERT_NE(jpegOptions, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(jpegOptions));
+
+    Click(WaitForChild(wizard, kNextCaption));
+    HWND complaint = nullptr;
+    HWND close = nullptr;
+    WaitFor([&] {
+        complaint = WaitForWindowOfClass(program.Id(), kDialogClass, 0ms);
+        close = FindChild(wizard, kCloseCaption);
+        return complaint || close;
+    }, 15s);
+    ASSERT_EQ(complaint, nullptr) << "the run failed: " << WindowText(GetDlgItem(complaint, kMessageTextId));
+    ASSERT_NE(close, nullptr) << "the report page did not show";
+
+    const std::vector<unsigned char> bytes = ReadFileBytes(target);
+    ASSERT_GT(bytes.size(), 20u) << "no file at " << target;
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_EQ(bytes[2], 0xFF);
+    EXPECT_EQ(bytes[3], 0xE0) << "no APP0 segment after the start of image";
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[6]), 5), std::string("JFIF", 5));
+    const DecodedJpeg image = DecodeJpeg(bytes);
+    ASSERT_TRUE(image.valid) << "libjpeg cannot decode the file";
+    EXPECT_EQ(image.width, to.x - from.x);
+    EXPECT_EQ(image.height, to.y - from.y);
+    EXPECT_EQ(image.components, 3);
+    // Lossy, but it matches the selected pixels better than the same pattern
+    // taken a pixel or two off in any direction.
+    const double difference = MeanDifferenceFromPattern(image, from);
+    std::printf("mean difference from the selection: %.2f\n", difference);
+    EXPECT_LT(difference, kMostMeanDifference);
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+            if (dx || dy) {
+                EXPECT_LT(difference, MeanDifferenceFromPattern(image, POINT{from.x + dx, from.y + dy}))
+                    << "the file matches the selection moved by (" << dx << ", " << dy << ") better";
+            }
+
+    EXPECT_EQ(ReadUserString(kRecentKey, kFirstRecentValue), folder.Path());
+
+    Click(close);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(wizard); }, 10s)) << "the wizard did not close";
+    // The program's main window ends it the orderly way.
+    PostMessageA(surface, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(program.WaitExit(15s, &code)) << "WM_CLOSE did not end the program";
+    EXPECT_EQ(code, 0u);
+}
