@@ -22,6 +22,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include "FileNameRules.h"
 #include "FileSaveUnit.h"
@@ -1189,11 +1190,37 @@ TEST_F(OptionsPage, BrowsesForAFolder)
 
     // A folder chosen: it replaces the folder part.
     const std::string target = folder_.Path().substr(0, folder_.Path().size() - 1);
-    RunWhen(browserUp, [&] {
+    const std::string leaf = target.substr(target.find_last_of('\\') + 1);
+    // The browser fills its tree after it shows: ask for the folder until the
+    // tree really has it selected, then confirm.
+    const auto folderSelected = [&] {
         HWND browser = FindThreadWindow(nullptr);
+        if (!browser)
+            return false;
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
-        PostMessageA(browser, WM_COMMAND, IDOK, 0);
-    });
+        HWND tree = nullptr;
+        EnumChildWindows(browser, [](HWND child, LPARAM found) {
+            char cls[32] = {};
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, WC_TREEVIEWA) != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        }, reinterpret_cast<LPARAM>(&tree));
+        const auto item = tree ? reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0))
+                               : nullptr;
+        if (!item)
+            return false;
+        char text[MAX_PATH] = {};
+        TVITEMA tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = MAX_PATH;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+        return lstrcmpiA(text, leaf.c_str()) == 0;
+    };
+    RunWhen(folderSelected, [] { PostMessageA(FindThreadWindow(nullptr), WM_COMMAND, IDOK, 0); });
     page.Button1Click();
     EXPECT_EQ(page.FileNameEdit->Text(), folder_.Path() + "shot.bmp");
 }
