@@ -2,6 +2,7 @@
 // list of plug-ins checked by default.
 #include "CheckedPluginsUnit.h"
 #include "PixwellInc.h"
+#include "TestPlugin.h"
 #include "PixwellObjectUnit.h"
 #include "framework/Com.h"
 #include "framework/ComServer.h"
@@ -30,48 +31,10 @@ const CLSID kNotAPluginClsid = {0x6c1e5e02, 0x1d3a, 0x4c39,
                                 {0x9a, 0x38, 0x0e, 0x3f, 0x1a, 0x6b, 0x77, 0x02}};
 constexpr char kUnregisteredClsid[] = "{6C1E5E02-1D3A-4C39-9A38-0E3F1A6B77FF}";
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 // Just enough of a plug-in to be told apart from other objects.
-class TFakePlugin final : public IPixwellPlugin {
+class TFakePlugin final : public TestPluginBase {
 public:
-    static HRESULT Create(REFIID iid, void** object)
-    {
-        auto* plugin = new TFakePlugin;
-        const HRESULT hr = plugin->QueryInterface(iid, object);
-        plugin->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, IID_IPixwellPlugin)) {
-            *object = static_cast<IPixwellPlugin*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG refs = --refs_;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                     EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
+    static HRESULT Create(REFIID iid, void** object) { return Hand(new TFakePlugin, iid, object); }
     HRESULT STDMETHODCALLTYPE GetPluginInfo(BSTR* Name, BSTR*, BSTR*, BSTR*, HRESULT* Result) override
     {
         fw::SetOutBStr(Name, "Fake plugin");
@@ -79,11 +42,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Execute(IUnknown*, LONG, HRESULT*) override { return E_NOTIMPL; }
-
-private:
-    ULONG refs_ = 1;
 };
-#pragma GCC diagnostic pop
 
 // An object without IPixwellPlugin: the catalogue's own class serves.
 const fw::ComClassEntry kFakePluginClass{&kFakePluginClsid, "FakePlugin", "Fake plug-in",

@@ -21,9 +21,11 @@
 #include <vector>
 
 #include "AfterScreenShotWindowUnit.h"
+#include "WizardScript.h"
 #include "CheckedPluginsUnit.h"
 #include "FakeConfig.h"
 #include "PixwellInc.h"
+#include "TestPlugin.h"
 #include "PixwellObjectUnit.h"
 #include "WizardPageFlow.h"
 #include "fakeplugin_TLB.h"
@@ -34,6 +36,9 @@
 #include "imaging/Bitmap.h"
 
 namespace {
+
+using wizard_test::Press;
+using wizard_test::Script;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -221,41 +226,18 @@ const CLSID kSilentPlugin = {0xf0a1b2c3, 0x1111, 0x4222, {0x83, 0x33, 0, 0, 0, 0
 
 // Forwards to a FakePluginObject of its own (whose control it so can be
 // given) but leaves Execute's Result as it found it.
-class TSilentPlugin final : public IPixwellPlugin {
+class TSilentPlugin final : public TestPluginBase {
 public:
     static HRESULT Create(REFIID iid, void** object)
     {
         auto* plugin = new TSilentPlugin;
         HRESULT hr = CoCreateInstance(CLSID_FakePluginObject, nullptr, CLSCTX_INPROC_SERVER, IID_IPixwellPlugin,
                                       plugin->inner_.PutVoid());
-        if (SUCCEEDED(hr))
-            hr = plugin->QueryInterface(iid, object);
-        plugin->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IPixwellPlugin)) {
-            *object = static_cast<IPixwellPlugin*>(this);
-            AddRef();
-            return S_OK;
+        if (FAILED(hr)) {
+            plugin->Release();
+            return hr;
         }
-        return inner_->QueryInterface(iid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG refs = --refs_;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
+        return Hand(plugin, iid, object);
     }
     HRESULT STDMETHODCALLTYPE GetPluginInfo(BSTR* Name, BSTR* Description, BSTR* OptionsObjectName, BSTR* HelpTopic,
                                             HRESULT* Result) override
@@ -271,8 +253,9 @@ public:
     static inline int executed = 0;
 
 private:
+    HRESULT QueryOther(REFIID iid, void** object) override { return inner_->QueryInterface(iid, object); }
+
     fw::ComPtr<IPixwellPlugin> inner_;
-    ULONG refs_ = 1;
 };
 
 const fw::ComClassEntry kSilentClass{&kSilentPlugin, "Silent", "Silent plugin", &TSilentPlugin::Create};
@@ -298,56 +281,6 @@ private:
     fw::Application::ExceptionHandler previous_;
 };
 
-// Steps run inside the wizard's modal loop, each on a tick of a 1 ms timer once
-// its condition holds; a wizard stuck long after is closed as a failure.
-class Script {
-public:
-    explicit Script(TAfterScreenShotWindow& wizard) : wizard_(wizard) { timer_.OnTimer = [this] { Tick(); }; }
-    Script& When(std::function<bool()> ready, std::function<void()> action)
-    {
-        steps_.push_back({std::move(ready), std::move(action)});
-        return *this;
-    }
-    Script& OnPage(int page, std::function<void()> action)
-    {
-        return When([this, page] { return wizard_.Visible() && wizard_.Notebook->PageIndex() == page; },
-                    std::move(action));
-    }
-    bool Finished() const { return steps_.empty() && ran_ > 0; }
-
-private:
-    struct Step {
-        std::function<bool()> ready;
-        std::function<void()> action;
-    };
-    void Tick()
-    {
-        if (!steps_.empty() && steps_.front().ready()) {
-            auto action = std::move(steps_.front().action);
-            steps_.pop_front();
-            ++ran_;
-            action();
-        } else if (GetTickCount64() > deadline_) {
-            ADD_FAILURE() << (steps_.empty() ? "the wizard stayed open" : "a step never got ready") << " after step "
-                          << ran_ << ", page " << wizard_.Notebook->PageIndex();
-            steps_.clear();
-            deadline_ = UINT64_MAX;
-            wizard_.Close();
-        }
-    }
-
-    TAfterScreenShotWindow& wizard_;
-    std::deque<Step> steps_;
-    int ran_ = 0;
-    ULONGLONG deadline_ = GetTickCount64() + 20000;
-    fw::Timer timer_{1};
-};
-
-void Press(fw::Button& button)
-{
-    EXPECT_TRUE(button.Visible() && button.Enabled()) << button.Caption();
-    SendMessageA(button.Handle(), BM_CLICK, 0, 0);
-}
 
 img::Bitmap Pattern(int width, int height)
 {

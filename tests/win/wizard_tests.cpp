@@ -4,8 +4,10 @@
 // here, and each wizard runs its real modal loop, driven by steps that wait
 // on a message-loop timer for the state they need.
 #include "AfterScreenShotWindowUnit.h"
+#include "WizardScript.h"
 #include "CheckedPluginsUnit.h"
 #include "PixwellInc.h"
+#include "TestPlugin.h"
 #include "PixwellObjectUnit.h"
 #include "WizardPageFlow.h"
 #include "framework/Application.h"
@@ -38,6 +40,9 @@ void PrintTo(const Bounds& b, std::ostream* out)
 
 namespace {
 
+using wizard_test::Press;
+using wizard_test::Script;
+
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -65,46 +70,12 @@ const TFakeAnswers kAnswersBroken{"Broken", "Names no control", "no control", "b
 // (Wine has none and gives the number).
 const auto kNotHostable = ::testing::AnyOf(HasSubstr("not registered"), HasSubstr("0x80040154"));
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class TFakePlugin final : public IPixwellPlugin {
+class TFakePlugin final : public TestPluginBase {
 public:
     template <const TFakeAnswers* Answers>
     static HRESULT Create(REFIID iid, void** object)
     {
-        auto* plugin = new TFakePlugin(*Answers);
-        const HRESULT hr = plugin->QueryInterface(iid, object);
-        plugin->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-            !IsEqualIID(iid, IID_IPixwellPlugin))
-            return E_NOINTERFACE;
-        *object = static_cast<IPixwellPlugin*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG refs = --refs_;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
-    {
-        return E_NOTIMPL;
+        return Hand(new TFakePlugin(*Answers), iid, object);
     }
     HRESULT STDMETHODCALLTYPE GetPluginInfo(BSTR* Name, BSTR* Description, BSTR* OptionsObjectName,
                                             BSTR* HelpTopic, HRESULT* Result) override
@@ -121,9 +92,7 @@ public:
 private:
     explicit TFakePlugin(const TFakeAnswers& answers) : answers_(answers) {}
     const TFakeAnswers& answers_;
-    ULONG refs_ = 1;
 };
-#pragma GCC diagnostic pop
 
 const fw::ComClassEntry kFakeClassA{&kPluginA, "FakeA", "Fake A", &TFakePlugin::Create<&kAnswersA>};
 const fw::ComClassEntry kFakeClassB{&kPluginB, "FakeB", "Fake B", &TFakePlugin::Create<&kAnswersB>};
@@ -234,63 +203,6 @@ public:
 private:
     fw::Application::ExceptionHandler previous_;
 };
-
-// Steps run inside the wizard's modal loop: on each tick of a 1 ms
-// message-loop timer the first step runs if its condition holds. A wizard
-// still open long after its last step, or a step that never gets ready, is a
-// failure and the wizard is closed, so a broken flow can't hang the test.
-class Script {
-public:
-    explicit Script(TAfterScreenShotWindow& wizard) : wizard_(wizard)
-    {
-        timer_.OnTimer = [this] { Tick(); };
-    }
-    Script& When(std::function<bool()> ready, std::function<void()> action)
-    {
-        steps_.push_back({std::move(ready), std::move(action)});
-        return *this;
-    }
-    Script& OnPage(int page, std::function<void()> action)
-    {
-        return When([this, page] { return wizard_.Visible() && wizard_.Notebook->PageIndex() == page; },
-                    std::move(action));
-    }
-    bool Finished() const { return steps_.empty() && ran_ > 0; }
-
-private:
-    struct Step {
-        std::function<bool()> ready;
-        std::function<void()> action;
-    };
-    void Tick()
-    {
-        if (!steps_.empty() && steps_.front().ready()) {
-            auto action = std::move(steps_.front().action);
-            steps_.pop_front();
-            ++ran_;
-            action();
-        } else if (GetTickCount64() > deadline_) {
-            ADD_FAILURE() << (steps_.empty() ? "the wizard stayed open" : "a step never got ready")
-                          << " after step " << ran_ << ", page " << wizard_.Notebook->PageIndex();
-            steps_.clear();
-            deadline_ = UINT64_MAX;
-            wizard_.Close();
-        }
-    }
-
-    TAfterScreenShotWindow& wizard_;
-    std::deque<Step> steps_;
-    int ran_ = 0;
-    ULONGLONG deadline_ = GetTickCount64() + 20000;
-    fw::Timer timer_{1};
-};
-
-// Presses a button as a click does; it must be there to be pressed.
-void Press(fw::Button& button)
-{
-    EXPECT_TRUE(button.Visible() && button.Enabled()) << button.Caption();
-    SendMessageA(button.Handle(), BM_CLICK, 0, 0);
-}
 
 void ClickLink(fw::Window& link)
 {
