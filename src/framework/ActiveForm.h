@@ -342,11 +342,7 @@ public:
         if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, __uuidof(ControlItf)))
             found = static_cast<ControlItf*>(this);
         else
-            ((found = found ? found
-                            : (IsEqualIID(iid, __uuidof(OtherItfs))
-                                   ? static_cast<IUnknown*>(static_cast<OtherItfs*>(this))
-                                   : nullptr)),
-             ...);
+            found = FindInterface<OtherItfs...>(this, iid);
         if (!found)
             return QueryBaseInterface(iid, object);
         found->AddRef();

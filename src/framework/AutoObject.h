@@ -80,6 +80,19 @@ public:
     }
 };
 
+// The first of Itfs whose IID is `iid`, as an IUnknown of `object` (no
+// reference taken); null when none is.
+template <class... Itfs, class Object>
+IUnknown* FindInterface(Object* object, REFIID iid) noexcept
+{
+    IUnknown* found = nullptr;
+    ((found = found ? found
+                    : (IsEqualIID(iid, __uuidof(Itfs)) ? static_cast<IUnknown*>(static_cast<Itfs*>(object))
+                                                       : nullptr)),
+     ...);
+    return found;
+}
+
 // An automation object implementing the dual interfaces DefaultItf (also its
 // IDispatch and identity) and OtherItfs, plus ISupportErrorInfo and
 // IProvideClassInfo. The reference count is interlocked; every object holds
@@ -108,11 +121,7 @@ public:
         else if (IsEqualIID(iid, IID_IProvideClassInfo))
             found = static_cast<IProvideClassInfo*>(this);
         else
-            ((found = found ? found
-                            : (IsEqualIID(iid, __uuidof(OtherItfs))
-                                   ? static_cast<IUnknown*>(static_cast<OtherItfs*>(this))
-                                   : nullptr)),
-             ...);
+            found = FindInterface<OtherItfs...>(this, iid);
         if (!found)
             return E_NOINTERFACE;
         found->AddRef();

@@ -64,7 +64,6 @@ public:
     void TextOut(int x, int y, const std::string& text);
     SIZE TextExtent(const std::string& text);
     int TextWidth(const std::string& text) { return TextExtent(text).cx; }
-    int TextHeight(const std::string& text) { return TextExtent(text).cy; }
     // The dotted focus frame, drawn by inverting pixels: drawing it twice
     // restores what was there.
     void DrawFocusRect(const RECT& rect);

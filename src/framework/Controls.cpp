@@ -545,10 +545,7 @@ LRESULT SpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
                 StepUp();
             else
                 StepDown();
-            if (OnKeyDown) {
-                WORD key = static_cast<WORD>(wParam);
-                OnKeyDown(key, KeyboardShiftState());
-            }
+            PassKey(OnKeyDown, wParam);
             return 0;
         }
         break;

@@ -243,14 +243,6 @@ DibBitmap DibBitmap::FromBitmap(HBITMAP source)
     return result;
 }
 
-DibBitmap DibBitmap::FromResource(HINSTANCE module, const char* name)
-{
-    BitmapHandle loaded(static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!loaded)
-        RaiseLastOSError(kCreateBitmapFailed);
-    return FromBitmap(loaded.Get());
-}
-
 void DibBitmap::Create(int width, int height, img::PixelFormat format, std::span<const img::Rgb> palette)
 {
     if (width < 0 || height < 0)

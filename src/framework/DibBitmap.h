@@ -48,8 +48,6 @@ public:
     // nearest format, palette included; the source must not be selected
     // into a DC.
     static DibBitmap FromBitmap(HBITMAP source);
-    // A copy of a bitmap resource of `module`.
-    static DibBitmap FromResource(HINSTANCE module, const char* name);
 
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }

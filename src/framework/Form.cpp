@@ -278,13 +278,6 @@ void Form::SetCancelButton(Button* button)
     cancelButton_ = button;
 }
 
-void Form::SetActiveControl(Window* control)
-{
-    focused_ = control ? control->Handle() : nullptr;
-    if (focused_ && GetActiveWindow() == Handle())
-        ::SetFocus(focused_);
-}
-
 void Form::RestoreFocus()
 {
     if (focused_ && IsWindow(focused_) && IsChild(Handle(), focused_) && IsWindowVisible(focused_) &&
@@ -349,13 +342,8 @@ bool Form::IsKeyMessage(MSG& msg)
     switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
-        if (keyPreview_ && OnKeyDown && msg.hwnd != Handle()) {
-            WORD key = static_cast<WORD>(msg.wParam);
-            OnKeyDown(key, KeyboardShiftState());
-            if (!key)
-                return true;
-            msg.wParam = key;
-        }
+        if (keyPreview_ && msg.hwnd != Handle() && !PassKey(OnKeyDown, msg.wParam))
+            return true;
         if (msg.message != WM_KEYDOWN)
             return false;
         switch (msg.wParam) {
@@ -389,14 +377,7 @@ bool Form::IsKeyMessage(MSG& msg)
         }
     }
     case WM_CHAR:
-        if (keyPreview_ && OnKeyPress && msg.hwnd != Handle()) {
-            char key = static_cast<char>(msg.wParam);
-            OnKeyPress(key);
-            if (!key)
-                return true;
-            msg.wParam = static_cast<unsigned char>(key);
-        }
-        return false;
+        return keyPreview_ && msg.hwnd != Handle() && !PassKeyPress(OnKeyPress, msg.wParam);
     default: return false;
     }
 }

@@ -81,8 +81,6 @@ public:
     Button* CancelButton() const noexcept { return cancelButton_; }
     void SetDefaultButton(Button* button);
     void SetCancelButton(Button* button);
-    // The control that gets the focus when the form is activated.
-    void SetActiveControl(Window* control);
 
     // Runs OnCreate once; call at the end of a derived constructor, or let
     // CreateForm do it. An exception is shown and the form stays usable.

@@ -77,17 +77,6 @@ LOGFONTA Font::ToLogFont() const
     return lf;
 }
 
-Font Font::FromLogFont(const LOGFONTA& lf, Color textColor)
-{
-    Font f;
-    f.name.assign(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-    f.height = lf.lfHeight;
-    f.style = (lf.lfWeight >= FW_BOLD ? fsBold : 0u) | (lf.lfItalic ? fsItalic : 0u) |
-              (lf.lfUnderline ? fsUnderline : 0u) | (lf.lfStrikeOut ? fsStrikeOut : 0u);
-    f.color = textColor;
-    return f;
-}
-
 FontHandle Font::Create() const
 {
     LOGFONTA lf = ToLogFont();

@@ -171,7 +171,6 @@ struct Font {
     int Points() const;
 
     LOGFONTA ToLogFont() const;
-    static Font FromLogFont(const LOGFONTA& lf, Color color = clWindowText);
     // A new GDI font for this description; raises fw::Error on failure.
     FontHandle Create() const;
 };

@@ -113,11 +113,6 @@ std::string ListView::SubItem(int index) const
     return ItemText(index, 1);
 }
 
-void ListView::SetSubItem(int index, const std::string& text)
-{
-    SetItemText(index, 1, text);
-}
-
 bool ListView::Checked(int index) const
 {
     CheckIndex(index);

@@ -24,7 +24,6 @@ public:
     std::string Caption(int index) const;
     void SetCaption(int index, const std::string& caption);
     std::string SubItem(int index) const;
-    void SetSubItem(int index, const std::string& text);
     bool Checked(int index) const;
     void SetChecked(int index, bool checked);
     // The row's data object (null when it has none).

@@ -201,25 +201,33 @@ void MaskEdit::Apply(const std::string& text, std::size_t caret)
     SendMessageA(Handle(), EM_SETSEL, caret, static_cast<LPARAM>(caret));
 }
 
-void MaskEdit::ClearSelection()
+std::string MaskEdit::BlankedText(std::size_t start, std::size_t end) const
 {
-    std::size_t start = 0, end = 0;
-    Selection(start, end);
     std::string text = Text();
     for (std::size_t i = start; i < end && i < text.size(); ++i)
         if (!mask_.IsLiteral(i))
             text[i] = mask_.BlankChar();
-    Apply(text, start);
+    return text;
+}
+
+void MaskEdit::ClearSelection()
+{
+    std::size_t start = 0, end = 0;
+    Selection(start, end);
+    Apply(BlankedText(start, end), start);
+}
+
+void MaskEdit::Cut()
+{
+    SendMessageA(Handle(), WM_COPY, 0, 0);
+    ClearSelection();
 }
 
 bool MaskEdit::TypeChar(char c)
 {
     std::size_t start = 0, end = 0;
     Selection(start, end);
-    std::string text = Text();
-    for (std::size_t i = start; i < end && i < text.size(); ++i)
-        if (!mask_.IsLiteral(i))
-            text[i] = mask_.BlankChar();
+    std::string text = BlankedText(start, end);
     const std::size_t index = mask_.NextInput(start);
     if (index >= mask_.Size())
         return false;
@@ -239,7 +247,7 @@ void MaskEdit::DeleteBack()
     std::size_t start = 0, end = 0;
     Selection(start, end);
     if (start != end) {
-        ClearSelection();
+        Apply(BlankedText(start, end), start);
         return;
     }
     const std::size_t index = mask_.PreviousInput(start);
@@ -255,7 +263,7 @@ void MaskEdit::DeleteForward()
     std::size_t start = 0, end = 0;
     Selection(start, end);
     if (start != end) {
-        ClearSelection();
+        Apply(BlankedText(start, end), start);
         return;
     }
     const std::size_t index = mask_.NextInput(start);
@@ -281,23 +289,15 @@ LRESULT MaskEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return Edit::WndProc(msg, wParam, reinterpret_cast<LPARAM>(text.c_str()));
     }
     case WM_CHAR: {
-        if (OnKeyPress) {
-            char key = static_cast<char>(wParam);
-            OnKeyPress(key);
-            if (!key)
-                return 0;
-            wParam = static_cast<unsigned char>(key);
-        }
+        if (!PassKeyPress(OnKeyPress, wParam))
+            return 0;
         if (ReadOnly())
             return DefaultHandler(msg, wParam, lParam);
         const auto c = static_cast<unsigned char>(wParam);
         switch (c) {
         case 8: DeleteBack(); return 0;              // Backspace
         case 22: Paste(); return 0;                  // Ctrl+V
-        case 24:                                     // Ctrl+X
-            SendMessageA(Handle(), WM_COPY, 0, 0);
-            ClearSelection();
-            return 0;
+        case 24: Cut(); return 0;                    // Ctrl+X
         case 1: SelectAll(); return 0;               // Ctrl+A
         default: break;
         }
@@ -309,13 +309,8 @@ LRESULT MaskEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_KEYDOWN:
         if (wParam == VK_DELETE && !ReadOnly()) {
-            if (OnKeyDown) {
-                WORD key = static_cast<WORD>(wParam);
-                OnKeyDown(key, KeyboardShiftState());
-                if (!key)
-                    return 0;
-            }
-            DeleteForward();
+            if (PassKey(OnKeyDown, wParam))
+                DeleteForward();
             return 0;
         }
         break;
@@ -324,10 +319,8 @@ LRESULT MaskEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             Paste();
         return 0;
     case WM_CUT:
-        if (!ReadOnly()) {
-            SendMessageA(Handle(), WM_COPY, 0, 0);
-            ClearSelection();
-        }
+        if (!ReadOnly())
+            Cut();
         return 0;
     case WM_CLEAR:
         if (!ReadOnly())

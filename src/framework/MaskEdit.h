@@ -82,7 +82,11 @@ private:
     void Selection(std::size_t& start, std::size_t& end) const;
     // Sets the edit text (when it changed) and puts the caret at `caret`.
     void Apply(const std::string& text, std::size_t caret);
+    // The text with the input positions in [start, end) blanked.
+    std::string BlankedText(std::size_t start, std::size_t end) const;
     void ClearSelection();
+    // WM_COPY, then the selection is blanked.
+    void Cut();
     void DeleteBack();
     void DeleteForward();
     void Paste();

@@ -65,16 +65,6 @@ void TrackBar::SetThumbLength(int pixels)
     SendMessageA(Handle(), TBM_SETTHUMBLENGTH, static_cast<WPARAM>(pixels), 0);
 }
 
-void TrackBar::SetLineSize(int units)
-{
-    SendMessageA(Handle(), TBM_SETLINESIZE, 0, units);
-}
-
-void TrackBar::SetPageSize(int units)
-{
-    SendMessageA(Handle(), TBM_SETPAGESIZE, 0, units);
-}
-
 LRESULT TrackBar::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = Window::WndProc(msg, wParam, lParam);

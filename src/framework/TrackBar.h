@@ -25,9 +25,6 @@ public:
     // A tick every `frequency` units (automatic ticks).
     void SetFrequency(int frequency);
     void SetThumbLength(int pixels);
-    // Units moved by the arrow keys and by Page Up/Down.
-    void SetLineSize(int units);
-    void SetPageSize(int units);
 
     NotifyEvent OnChange;
 

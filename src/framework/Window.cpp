@@ -80,6 +80,30 @@ ShiftState KeyboardShiftState() noexcept
     return s;
 }
 
+bool PassKey(const KeyEvent& event, WPARAM& wParam)
+{
+    if (!event)
+        return true;
+    WORD key = static_cast<WORD>(wParam);
+    event(key, KeyboardShiftState());
+    if (!key)
+        return false;
+    wParam = key;
+    return true;
+}
+
+bool PassKeyPress(const KeyPressEvent& event, WPARAM& wParam)
+{
+    if (!event)
+        return true;
+    char key = static_cast<char>(wParam);
+    event(key);
+    if (!key)
+        return false;
+    wParam = static_cast<unsigned char>(key);
+    return true;
+}
+
 Window::~Window()
 {
     DestroyHandle();
@@ -340,24 +364,13 @@ LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_KEYUP:
     case WM_SYSKEYUP: {
         const bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
-        const KeyEvent& event = down ? OnKeyDown : OnKeyUp;
-        if (event) {
-            WORD key = static_cast<WORD>(wParam);
-            event(key, KeyboardShiftState());
-            if (!key)
-                return 0;
-            wParam = key;
-        }
+        if (!PassKey(down ? OnKeyDown : OnKeyUp, wParam))
+            return 0;
         break;
     }
     case WM_CHAR:
-        if (OnKeyPress) {
-            char key = static_cast<char>(wParam);
-            OnKeyPress(key);
-            if (!key)
-                return 0;
-            wParam = static_cast<unsigned char>(key);
-        }
+        if (!PassKeyPress(OnKeyPress, wParam))
+            return 0;
         break;
     case WM_SETFOCUS: {
         const LRESULT result = DefaultHandler(msg, wParam, lParam);

@@ -69,6 +69,11 @@ using MouseMoveEvent = std::function<void(ShiftState shift, int x, int y)>;
 using KeyEvent = std::function<void(WORD& key, ShiftState shift)>;
 using KeyPressEvent = std::function<void(char& key)>;
 
+// Runs `event`, when set, on the key a key message carries in `wParam` and
+// puts the key it chose back there. False when the event swallowed the key.
+bool PassKey(const KeyEvent& event, WPARAM& wParam);
+bool PassKeyPress(const KeyPressEvent& event, WPARAM& wParam);
+
 class Form;
 
 class Window {
