@@ -153,9 +153,10 @@ std::string CheckedPluginsPath(const AppDataFolderQuery& folder)
 
 std::vector<std::string> ReadCheckedPlugins(const AppDataFolderQuery& folder)
 {
-    if (!FileExists(CheckedPluginsPath(folder)))
+    const std::string path = CheckedPluginsPath(folder);
+    if (!FileExists(path))
         return {};
-    return portable::ParseCheckedLines(LoadFile(CheckedPluginsPath(folder)));
+    return portable::ParseCheckedLines(LoadFile(path));
 }
 
 void WriteCheckedPlugins(const std::vector<std::string>& identifiers,
