@@ -118,15 +118,25 @@ std::vector<HWND> AllTopWindows(DWORD processId, const char* caption)
     return s.found;
 }
 
-HWND WaitForAnyTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout)
+namespace {
+
+// The first window `list` reports, waiting for one to appear.
+HWND WaitForFirst(const std::function<std::vector<HWND>()>& list, std::chrono::milliseconds timeout)
 {
     HWND found = nullptr;
     WaitFor([&] {
-        auto all = AllTopWindows(processId, caption);
+        const std::vector<HWND> all = list();
         found = all.empty() ? nullptr : all.front();
         return found != nullptr;
     }, timeout);
     return found;
+}
+
+} // namespace
+
+HWND WaitForAnyTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout)
+{
+    return WaitForFirst([&] { return AllTopWindows(processId, caption); }, timeout);
 }
 
 std::string ClassName(HWND hwnd)
@@ -177,13 +187,7 @@ bool WaitProcessGone(DWORD processId, std::chrono::milliseconds timeout)
 
 HWND WaitForTopWindow(DWORD processId, const char* caption, std::chrono::milliseconds timeout)
 {
-    HWND found = nullptr;
-    WaitFor([&] {
-        auto all = TopWindows(processId, caption);
-        found = all.empty() ? nullptr : all.front();
-        return found != nullptr;
-    }, timeout);
-    return found;
+    return WaitForFirst([&] { return TopWindows(processId, caption); }, timeout);
 }
 
 std::vector<HWND> MessageWindows(DWORD processId)
@@ -212,12 +216,8 @@ BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp)
     auto* s = reinterpret_cast<ChildSearch*>(lp);
     if (!IsWindowVisible(hwnd) || WindowText(hwnd) != s->caption)
         return TRUE;
-    if (s->className) {
-        char cls[128] = {};
-        GetClassNameA(hwnd, cls, sizeof cls);
-        if (lstrcmpiA(cls, s->className) != 0)
-            return TRUE;
-    }
+    if (s->className && lstrcmpiA(ClassName(hwnd).c_str(), s->className) != 0)
+        return TRUE;
     s->found = hwnd;
     return FALSE;
 }
@@ -597,7 +597,17 @@ PatternWindow::PatternWindow(RECT screenRect) : rect_(screenRect)
                             WS_POPUP | WS_VISIBLE, rect_.left, rect_.top, rect_.right - rect_.left,
                             rect_.bottom - rect_.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     UpdateWindow(hwnd_);
-    Pump(200ms);
+    // Wine hands the pixels to the X server asynchronously: wait until the
+    // screen really shows the pattern, so a capture can't catch it half-drawn.
+    const POINT probes[] = {{rect_.left, rect_.top},
+                            {(rect_.left + rect_.right) / 2, (rect_.top + rect_.bottom) / 2},
+                            {rect_.right - 1, rect_.bottom - 1}};
+    WaitFor([&] {
+        for (const POINT& p : probes)
+            if (ScreenPixel(p.x, p.y) != PatternColour(p.x, p.y))
+                return false;
+        return true;
+    }, 3s);
 }
 
 PatternWindow::~PatternWindow()

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "FakeConfig.h"
+#include "FakePluginLibrary.h"
 #include "PixwellInc.h"
 #include "fakeplugin_TLB.h"
 #include "framework/ActiveForm.h"
@@ -35,61 +36,7 @@ using CallLog = std::vector<std::string>;
 constexpr DWORD kControlMiscStatus = 0x12000; // OLEMISC_SIMPLEFRAME | OLEMISC_ACTSLIKELABEL
 constexpr char kOptionsProgId[] = "fakeplugin.FakeOptions";
 
-std::string DirectoryOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/")); }
-
-std::string FullPath(const std::string& path)
-{
-    char buf[MAX_PATH];
-    const DWORD len = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
-    return std::string(buf, len);
-}
-
-// ---- The library, loaded directly -----------------------------------------------------
-
-class FakePluginLibrary {
-public:
-    FakePluginLibrary()
-    {
-        std::string relative = FAKEPLUGIN_RELATIVE_DIR;
-        for (char& c : relative)
-            if (c == '/')
-                c = '\\';
-        path_ = FullPath(DirectoryOf(fw::ModuleFileName()) + "\\" + relative + "\\fakeplugin.dll");
-        module_ = LoadLibraryA(path_.c_str());
-        if (!module_)
-            return;
-        path_ = fw::ModuleFileName(module_);
-        getClassObject = Export<decltype(getClassObject)>("DllGetClassObject");
-        canUnloadNow = Export<decltype(canUnloadNow)>("DllCanUnloadNow");
-        registerServer = Export<decltype(registerServer)>("DllRegisterServer");
-        unregisterServer = Export<decltype(unregisterServer)>("DllUnregisterServer");
-    }
-
-    bool Loaded() const { return module_ && getClassObject && canUnloadNow && registerServer && unregisterServer; }
-    const std::string& Path() const { return path_; }
-
-    HRESULT(STDAPICALLTYPE* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
-    HRESULT(STDAPICALLTYPE* canUnloadNow)() = nullptr;
-    HRESULT(STDAPICALLTYPE* registerServer)() = nullptr;
-    HRESULT(STDAPICALLTYPE* unregisterServer)() = nullptr;
-
-private:
-    template <class F>
-    F Export(const char* name)
-    {
-        return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
-    }
-
-    std::string path_;
-    HMODULE module_ = nullptr;
-};
-
-// Kept loaded for the whole run, so COM's loads of it are the same module.
-FakePluginLibrary& Library()
-{
-    static FakePluginLibrary library;
-    return library;
-}
+using fake_plugin::Library;
 
 class OleEnvironment : public testing::Environment {
 public:

@@ -3,6 +3,7 @@
 // plays a real windowed control's part in the handshake, so the tests see
 // creation, in-place activation, sizing, teardown, focus reporting and key
 // routing the way a plug-in's options control will.
+#include "FakePluginLibrary.h"
 #include "framework/Application.h"
 #include "framework/Com.h"
 #include "framework/ComServer.h"
@@ -732,33 +733,18 @@ TEST_F(OleContainerTest, ControlThatNeverBecameUiActiveStillGetsItsKeys)
 class FakePluginRegistration {
 public:
     FakePluginRegistration()
+        : registered_(fake_plugin::Library().Loaded() && SUCCEEDED(fake_plugin::Library().registerServer()))
     {
-        std::string path = fw::ModuleFileName();
-        path = path.substr(0, path.find_last_of("\\/")) + "\\" + FAKEPLUGIN_RELATIVE_DIR + "\\fakeplugin.dll";
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        library_ = LoadLibraryA(path.c_str());
-        if (library_ && SUCCEEDED(Call("DllRegisterServer")))
-            registered_ = true;
     }
     ~FakePluginRegistration()
     {
         if (registered_)
-            Call("DllUnregisterServer");
-        // The library stays loaded: COM may still hold it.
+            fake_plugin::Library().unregisterServer();
     }
     bool Registered() const { return registered_; }
 
 private:
-    HRESULT Call(const char* name)
-    {
-        auto proc = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library_, name)));
-        return proc ? proc() : E_NOTIMPL;
-    }
-    HMODULE library_ = nullptr;
-    bool registered_ = false;
+    bool registered_;
 };
 
 std::string FocusText()

@@ -24,6 +24,7 @@
 #include "WizardScript.h"
 #include "CheckedPluginsUnit.h"
 #include "FakeConfig.h"
+#include "FakePluginLibrary.h"
 #include "PixwellInc.h"
 #include "TestPlugin.h"
 #include "PixwellObjectUnit.h"
@@ -46,34 +47,10 @@ using namespace wizard;
 
 // ---- The fake plug-in library ---------------------------------------------------------
 
-std::string FullPath(const std::string& path)
-{
-    char buf[MAX_PATH];
-    const DWORD len = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
-    return std::string(buf, len);
-}
-
-// Loaded for the whole run, so COM's loads of it are the same module and its
-// object numbers keep counting.
-HMODULE FakeLibrary()
-{
-    static const HMODULE module = [] {
-        std::string relative = FAKEPLUGIN_RELATIVE_DIR;
-        for (char& c : relative)
-            if (c == '/')
-                c = '\\';
-        const std::string exe = fw::ModuleFileName();
-        return LoadLibraryA(
-            FullPath(exe.substr(0, exe.find_last_of("\\/")) + "\\" + relative + "\\fakeplugin.dll").c_str());
-    }();
-    return module;
-}
-
 HRESULT RegisterFakeLibrary()
 {
-    const auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(FakeLibrary(), "DllRegisterServer")));
-    return registerServer ? registerServer() : E_UNEXPECTED;
+    auto& library = fake_plugin::Library();
+    return library.Loaded() ? library.registerServer() : E_UNEXPECTED;
 }
 
 class OleEnvironment : public testing::Environment {
@@ -312,7 +289,7 @@ protected:
         fw::RegKey::DeleteKey(HKEY_CURRENT_USER, pixwell::kGeneralKey, true);
         fw::RegKey::DeleteKey(HKEY_CURRENT_USER, pixwell::kPluginsKey, true);
         DeleteFileA(CheckedPluginsPath().c_str());
-        ASSERT_TRUE(FakeLibrary()) << "fakeplugin.dll not found";
+        ASSERT_TRUE(fake_plugin::Library().Loaded()) << "fakeplugin.dll not found";
         ASSERT_EQ(RegisterFakeLibrary(), S_OK);
         catalogue_ = fw::ClassObjectRegistration::Register(kPixwellObjectClass);
     }
