@@ -1,4 +1,5 @@
 #include "framework/MaskEdit.h"
+#include "framework/ComBStr.h"
 
 #include <cctype>
 
@@ -285,6 +286,14 @@ LRESULT MaskEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_SETTEXT: {
+        // Version 6 of the common controls makes the edit a Unicode window:
+        // a subclass then sees WM_SETTEXT's text as wide characters, even
+        // when it was sent with SendMessageA.
+        if (IsWindowUnicode(Handle())) {
+            const std::wstring text = AnsiToWide(
+                mask_.Format(lParam ? WideToAnsi(reinterpret_cast<const wchar_t*>(lParam)) : std::string()));
+            return Edit::WndProc(msg, wParam, reinterpret_cast<LPARAM>(text.c_str()));
+        }
         const std::string text = mask_.Format(lParam ? reinterpret_cast<const char*>(lParam) : "");
         return Edit::WndProc(msg, wParam, reinterpret_cast<LPARAM>(text.c_str()));
     }
