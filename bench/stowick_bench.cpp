@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "FileSaveUnit.h"
-#include "JpegWriter.h"
+#include "stowick/FileSaveUnit.h"
+#include "stowick/JpegWriter.h"
 #include "common/ImageStream.h"
-#include "framework/ComBStr.h"
-#include "framework/ComError.h"
-#include "framework/ComInit.h"
+#include "com/ComBStr.h"
+#include "com/ComError.h"
+#include "com/ComInit.h"
 #include "imaging/BmpWriter.h"
 
 namespace {

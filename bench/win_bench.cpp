@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/ImageStream.h"
-#include "framework/ComInit.h"
+#include "com/ComInit.h"
 #include "imaging/BmpWriter.h"
 
 namespace {

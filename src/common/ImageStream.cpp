@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ComError.h"
+#include "com/ComError.h"
 #include "imaging/BmpFormat.h"
 #include "imaging/BmpWriter.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/ComPtr.h"
+#include "com/ComPtr.h"
 #include "imaging/Bitmap.h"
 #include "imaging/BmpReader.h"
 

@@ -1,6 +1,6 @@
 #include "help/HelpDisplay.h"
 
-#include "framework/Errors.h"
+#include "base/Errors.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,13 +1,13 @@
-#include "CheckedPluginsUnit.h"
+#include "pluginhost/CheckedPluginsUnit.h"
 
 #include <shlobj.h>
 
 #include <climits>
 #include <utility>
 
-#include "PixwellInc.h"
-#include "framework/ComGuid.h"
-#include "framework/Errors.h"
+#include "common/PixwellInc.h"
+#include "com/ComGuid.h"
+#include "base/Errors.h"
 #include "portable/CheckedList.h"
 
 namespace {

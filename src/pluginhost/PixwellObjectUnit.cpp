@@ -1,4 +1,4 @@
-#include "PixwellObjectUnit.h"
+#include "pluginhost/PixwellObjectUnit.h"
 
 #include <new>
 #include <type_traits>
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "PixwellInc.h"
-#include "framework/ComBStr.h"
-#include "framework/ComError.h"
-#include "framework/ComGuid.h"
-#include "framework/Errors.h"
-#include "framework/Registry.h"
+#include "common/PixwellInc.h"
+#include "com/ComBStr.h"
+#include "com/ComError.h"
+#include "com/ComGuid.h"
+#include "base/Errors.h"
+#include "base/Registry.h"
 #include "portable/CommaText.h"
 
 const fw::ComTypeLibEntry kPixwellTypeLib{&LIBID_pixwell, "pixwell", 1, 0};

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "framework/ComServer.h"
+#include "com/ComServer.h"
 
 // The generated interface declarations, like the system's, have no virtual
 // destructors.

@@ -1,9 +1,9 @@
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <utility>
 
-#include "PixwellInc.h"
-#include "framework/Errors.h"
+#include "common/PixwellInc.h"
+#include "base/Errors.h"
 
 namespace {
 

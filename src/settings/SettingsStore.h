@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/Registry.h"
+#include "base/Registry.h"
 
 inline constexpr char kGeneralKeyError[] = "Error opening general registry key";
 inline constexpr char kAutoRunKeyError[] = "Error opening AutoRun registry key";

@@ -1,14 +1,14 @@
-#include "PixwellWindow.h"
+#include "shell/PixwellWindow.h"
 
 #include <cstddef>
 #include <utility>
 
-#include "AfterScreenShotWindowUnit.h"
-#include "PixwellInc.h"
-#include "framework/Canvas.h"
-#include "framework/ComServer.h"
-#include "framework/Dialogs.h"
-#include "framework/Graphics.h"
+#include "wizard/AfterScreenShotWindowUnit.h"
+#include "common/PixwellInc.h"
+#include "gdi/Canvas.h"
+#include "com/ComServer.h"
+#include "ui/Dialogs.h"
+#include "gdi/Graphics.h"
 #include "help/HelpDisplay.h"
 
 // The icon is described in the first, smallest layout of the shell's record,

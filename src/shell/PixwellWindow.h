@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "CaptureSelection.h"
-#include "framework/Application.h"
-#include "framework/DibBitmap.h"
-#include "framework/Form.h"
-#include "framework/ImageControl.h"
-#include "framework/Menu.h"
+#include "shell/CaptureSelection.h"
+#include "ui/Application.h"
+#include "gdi/DibBitmap.h"
+#include "ui/Form.h"
+#include "ui/ImageControl.h"
+#include "ui/Menu.h"
 
 class THelpDisplay;
 class TAfterScreenShotWindow;

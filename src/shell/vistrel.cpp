@@ -5,12 +5,12 @@
 
 #include <array>
 
-#include "PixwellObjectUnit.h"
-#include "PixwellWindow.h"
-#include "framework/Application.h"
-#include "framework/ComInit.h"
-#include "framework/ComServer.h"
-#include "framework/Dialogs.h"
+#include "pluginhost/PixwellObjectUnit.h"
+#include "shell/PixwellWindow.h"
+#include "ui/Application.h"
+#include "com/ComInit.h"
+#include "com/ComServer.h"
+#include "ui/Dialogs.h"
 #include "portable/ServerSwitches.h"
 
 namespace {

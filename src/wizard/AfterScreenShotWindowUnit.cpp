@@ -1,4 +1,4 @@
-#include "AfterScreenShotWindowUnit.h"
+#include "wizard/AfterScreenShotWindowUnit.h"
 
 #include <shellapi.h>
 
@@ -6,19 +6,19 @@
 #include <utility>
 #include <vector>
 
-#include "CheckedPluginsUnit.h"
-#include "ResourceBitmap.h"
-#include "SettingsStore.h"
-#include "WizardPageFlow.h"
+#include "pluginhost/CheckedPluginsUnit.h"
+#include "wizard/ResourceBitmap.h"
+#include "settings/SettingsStore.h"
+#include "wizard/WizardPageFlow.h"
 #include "common/ImageStream.h"
-#include "framework/Clipboard.h"
-#include "framework/ComBStr.h"
-#include "framework/ComError.h"
-#include "framework/ComGuid.h"
-#include "framework/Errors.h"
+#include "ui/Clipboard.h"
+#include "com/ComBStr.h"
+#include "com/ComError.h"
+#include "com/ComGuid.h"
+#include "base/Errors.h"
 #include "help/HelpDisplay.h"
 #include "portable/CommaText.h"
-#include "shell/ShellResources.h"
+#include "common/ProgramResources.h"
 
 namespace {
 

@@ -16,18 +16,18 @@
 #include <memory>
 #include <string>
 
-#include "PluginInfo.h"
-#include "Shape.h"
-#include "framework/ComPtr.h"
-#include "framework/Controls.h"
-#include "framework/DibBitmap.h"
-#include "framework/Form.h"
-#include "framework/ImageControl.h"
-#include "framework/ListView.h"
-#include "framework/OleContainer.h"
-#include "framework/PageBook.h"
-#include "framework/ScrollBox.h"
-#include "framework/Timer.h"
+#include "wizard/PluginInfo.h"
+#include "wizard/Shape.h"
+#include "com/ComPtr.h"
+#include "ui/Controls.h"
+#include "gdi/DibBitmap.h"
+#include "ui/Form.h"
+#include "ui/ImageControl.h"
+#include "ui/ListView.h"
+#include "ole/OleContainer.h"
+#include "ui/PageBook.h"
+#include "ui/ScrollBox.h"
+#include "ui/Timer.h"
 
 // Captions and texts of the wizard, as the user sees them.
 inline constexpr char kWizardCaption[] = "Vistrel";

@@ -1,7 +1,7 @@
-#include "PluginInfo.h"
+#include "wizard/PluginInfo.h"
 
-#include "framework/ComError.h"
-#include "framework/ComGuid.h"
+#include "com/ComError.h"
+#include "com/ComGuid.h"
 
 TPluginInfo MakePluginInfo(const std::string& entry, const std::string& optionsObjectName,
                            std::string helpTopic)

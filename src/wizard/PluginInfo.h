@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/ComPtr.h"
+#include "com/ComPtr.h"
 
 // The generated interface declarations, like the system's, have no virtual
 // destructors.

@@ -1,6 +1,6 @@
-#include "ResourceBitmap.h"
+#include "wizard/ResourceBitmap.h"
 
-#include "framework/Graphics.h"
+#include "gdi/Graphics.h"
 
 fw::DibBitmap LoadResourceBitmap(HMODULE module, int id)
 {

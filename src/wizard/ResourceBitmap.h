@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "framework/DibBitmap.h"
+#include "gdi/DibBitmap.h"
 
 // The bitmap resource `id` of `module` (the program itself when null) as a
 // 24-bit picture; an empty picture when the module has no such resource.

@@ -1,4 +1,4 @@
-#include "Shape.h"
+#include "wizard/Shape.h"
 
 TShape::TShape(fw::Window& parent, const fw::Bounds& bounds)
 {

@@ -2,7 +2,7 @@
 // brush colour (frames behind views, colour swatches). It is placed behind
 // its siblings.
 #pragma once
-#include "framework/Window.h"
+#include "ui/Window.h"
 
 class TShape : public fw::Window {
 public:

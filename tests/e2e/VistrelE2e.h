@@ -3,7 +3,7 @@
 // default plug-ins out of the way.
 #pragma once
 #include "E2eDriver.h"
-#include "PixwellInc.h"
+#include "common/PixwellInc.h"
 
 #include <objbase.h>
 #include <shlobj.h>

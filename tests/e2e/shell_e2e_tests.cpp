@@ -11,8 +11,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "PixwellInc.h"
-#include "framework/ComServer.h"
+#include "common/PixwellInc.h"
+#include "com/ComServer.h"
 
 using namespace e2e;
 

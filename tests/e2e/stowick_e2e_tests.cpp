@@ -21,7 +21,7 @@
 
 #include <jpeglib.h>
 
-#include "PixwellInc.h"
+#include "common/PixwellInc.h"
 
 using namespace e2e;
 

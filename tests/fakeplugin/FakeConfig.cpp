@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "framework/Errors.h"
+#include "base/Errors.h"
 
 namespace fake {
 

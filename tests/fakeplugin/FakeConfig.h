@@ -62,7 +62,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/Registry.h"
+#include "base/Registry.h"
 
 namespace fake {
 

@@ -1,7 +1,7 @@
 #include "FakeOptions.h"
 
 #include "FakePluginObject.h"
-#include "framework/ComBStr.h"
+#include "com/ComBStr.h"
 
 namespace fake {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "FakeConfig.h"
 #include "fakeplugin_TLB.h"
-#include "framework/ActiveForm.h"
-#include "framework/Controls.h"
+#include "ole/ActiveForm.h"
+#include "ui/Controls.h"
 
 namespace fake {
 

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "PixwellInc.h"
-#include "framework/ComGuid.h"
-#include "framework/Errors.h"
-#include "framework/Registry.h"
+#include "common/PixwellInc.h"
+#include "com/ComGuid.h"
+#include "base/Errors.h"
+#include "base/Registry.h"
 
 namespace fake {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "framework/InprocServer.h"
+#include "com/InprocServer.h"
 
 namespace fake {
 

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "PixwellInc.h"
-#include "framework/ComBStr.h"
-#include "framework/ComGuid.h"
-#include "framework/ComPtr.h"
-#include "framework/Errors.h"
+#include "common/PixwellInc.h"
+#include "com/ComBStr.h"
+#include "com/ComGuid.h"
+#include "com/ComPtr.h"
+#include "base/Errors.h"
 
 namespace fake {
 namespace {

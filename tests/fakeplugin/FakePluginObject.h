@@ -5,8 +5,8 @@
 
 #include "FakeConfig.h"
 #include "fakeplugin_TLB.h"
-#include "framework/AutoObject.h"
-#include "framework/ComBStr.h"
+#include "com/AutoObject.h"
+#include "com/ComBStr.h"
 
 namespace fake {
 

@@ -3,7 +3,7 @@
 // loaded for the whole run, so COM's loads of it are the same module and its
 // object numbers keep counting.
 #pragma once
-#include "framework/ComServer.h"
+#include "com/ComServer.h"
 
 #include <windows.h>
 

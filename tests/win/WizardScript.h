@@ -1,8 +1,8 @@
 // Drives a wizard from inside its own modal loop, for the wizard's tests.
 #pragma once
-#include "AfterScreenShotWindowUnit.h"
-#include "framework/Controls.h"
-#include "framework/Timer.h"
+#include "wizard/AfterScreenShotWindowUnit.h"
+#include "ui/Controls.h"
+#include "ui/Timer.h"
 
 #include <gtest/gtest.h>
 

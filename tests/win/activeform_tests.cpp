@@ -18,12 +18,12 @@
 
 #include "FakeConfig.h"
 #include "FakePluginLibrary.h"
-#include "PixwellInc.h"
+#include "common/PixwellInc.h"
 #include "fakeplugin_TLB.h"
-#include "framework/ActiveForm.h"
-#include "framework/Com.h"
-#include "framework/ComServer.h"
-#include "framework/Registry.h"
+#include "ole/ActiveForm.h"
+#include "com/Com.h"
+#include "com/ComServer.h"
+#include "base/Registry.h"
 
 using testing::ElementsAre;
 using testing::HasSubstr;

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/Com.h"
+#include "com/Com.h"
 #include "pixwell_TLB.h"
 
 using testing::ElementsAre;

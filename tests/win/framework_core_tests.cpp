@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/Com.h"
-#include "framework/Registry.h"
+#include "com/Com.h"
+#include "base/Registry.h"
 
 using testing::HasSubstr;
 using testing::UnorderedElementsAre;

@@ -1,7 +1,7 @@
 // The help display: start-up housekeeping in the program's folder, the trace
 // switch, and the failure a user sees when the help file is missing.
 #include "help/HelpDisplay.h"
-#include "framework/Errors.h"
+#include "base/Errors.h"
 
 #include <gtest/gtest.h>
 

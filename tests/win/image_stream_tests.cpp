@@ -11,7 +11,7 @@
 
 #include "../native/TestImages.h"
 #include "common/ImageStream.h"
-#include "framework/ComError.h"
+#include "com/ComError.h"
 #include "imaging/BmpWriter.h"
 #include "imaging/ImageError.h"
 

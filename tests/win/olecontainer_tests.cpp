@@ -4,14 +4,14 @@
 // creation, in-place activation, sizing, teardown, focus reporting and key
 // routing the way a plug-in's options control will.
 #include "FakePluginLibrary.h"
-#include "framework/Application.h"
-#include "framework/Com.h"
-#include "framework/ComServer.h"
-#include "framework/Controls.h"
-#include "framework/Errors.h"
-#include "framework/Form.h"
-#include "framework/OleContainer.h"
-#include "framework/Registry.h"
+#include "ui/Application.h"
+#include "com/Com.h"
+#include "com/ComServer.h"
+#include "ui/Controls.h"
+#include "base/Errors.h"
+#include "ui/Form.h"
+#include "ole/OleContainer.h"
+#include "base/Registry.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // The plug-in catalogue through real COM, the local-server support and the
 // list of plug-ins checked by default.
-#include "CheckedPluginsUnit.h"
-#include "PixwellInc.h"
+#include "pluginhost/CheckedPluginsUnit.h"
+#include "common/PixwellInc.h"
 #include "TestPlugin.h"
-#include "PixwellObjectUnit.h"
-#include "framework/Com.h"
-#include "framework/ComServer.h"
-#include "framework/Registry.h"
+#include "pluginhost/PixwellObjectUnit.h"
+#include "com/Com.h"
+#include "com/ComServer.h"
+#include "base/Registry.h"
 #include "portable/CommaText.h"
 
 #include <gtest/gtest.h>

@@ -20,20 +20,20 @@
 #include <utility>
 #include <vector>
 
-#include "AfterScreenShotWindowUnit.h"
+#include "wizard/AfterScreenShotWindowUnit.h"
 #include "WizardScript.h"
-#include "CheckedPluginsUnit.h"
+#include "pluginhost/CheckedPluginsUnit.h"
 #include "FakeConfig.h"
 #include "FakePluginLibrary.h"
-#include "PixwellInc.h"
+#include "common/PixwellInc.h"
 #include "TestPlugin.h"
-#include "PixwellObjectUnit.h"
-#include "WizardPageFlow.h"
+#include "pluginhost/PixwellObjectUnit.h"
+#include "wizard/WizardPageFlow.h"
 #include "fakeplugin_TLB.h"
-#include "framework/Application.h"
-#include "framework/Com.h"
-#include "framework/ComServer.h"
-#include "framework/Registry.h"
+#include "ui/Application.h"
+#include "com/Com.h"
+#include "com/ComServer.h"
+#include "base/Registry.h"
 #include "imaging/Bitmap.h"
 
 namespace {

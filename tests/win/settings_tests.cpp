@@ -1,9 +1,9 @@
 // The settings store: defaults, the reading of stored numbers, the autorun
 // value, and where a failing step stops.
-#include "PixwellInc.h"
-#include "SettingsStore.h"
-#include "framework/Errors.h"
-#include "framework/Registry.h"
+#include "common/PixwellInc.h"
+#include "settings/SettingsStore.h"
+#include "base/Errors.h"
+#include "base/Registry.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // trace, the cut handed to the wizard, and the ways a capture ends.
 #include <gtest/gtest.h>
 
-#include "AfterScreenShotWindowUnit.h"
-#include "CaptureSelection.h"
+#include "wizard/AfterScreenShotWindowUnit.h"
+#include "shell/CaptureSelection.h"
 #include "E2eDriver.h"
-#include "PixwellObjectUnit.h"
-#include "PixwellWindow.h"
-#include "framework/ComInit.h"
-#include "framework/ComServer.h"
+#include "pluginhost/PixwellObjectUnit.h"
+#include "shell/PixwellWindow.h"
+#include "com/ComInit.h"
+#include "com/ComServer.h"
 
 #include <memory>
 #include <optional>

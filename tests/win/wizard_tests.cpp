@@ -3,18 +3,18 @@
 // process as the program serves it, plug-ins are fakes registered with COM
 // here, and each wizard runs its real modal loop, driven by steps that wait
 // on a message-loop timer for the state they need.
-#include "AfterScreenShotWindowUnit.h"
+#include "wizard/AfterScreenShotWindowUnit.h"
 #include "WizardScript.h"
-#include "CheckedPluginsUnit.h"
-#include "PixwellInc.h"
+#include "pluginhost/CheckedPluginsUnit.h"
+#include "common/PixwellInc.h"
 #include "TestPlugin.h"
-#include "PixwellObjectUnit.h"
-#include "WizardPageFlow.h"
-#include "framework/Application.h"
-#include "framework/Clipboard.h"
-#include "framework/Com.h"
-#include "framework/ComServer.h"
-#include "framework/Registry.h"
+#include "pluginhost/PixwellObjectUnit.h"
+#include "wizard/WizardPageFlow.h"
+#include "ui/Application.h"
+#include "ui/Clipboard.h"
+#include "com/Com.h"
+#include "com/ComServer.h"
+#include "base/Registry.h"
 #include "imaging/Bitmap.h"
 
 #include <gmock/gmock.h>

@@ -1,4 +1,4 @@
-#include "FileNameRules.h"
+#include "stowick/FileNameRules.h"
 
 #include <chrono>
 

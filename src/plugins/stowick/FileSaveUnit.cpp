@@ -1,15 +1,15 @@
-#include "FileSaveUnit.h"
+#include "stowick/FileSaveUnit.h"
 
 #include <optional>
 
 #include "common/ImageStream.h"
-#include "framework/ComBStr.h"
-#include "framework/Errors.h"
+#include "com/ComBStr.h"
+#include "base/Errors.h"
 #include "imaging/BmpFormat.h"
 #include "imaging/BmpReader.h"
 #include "imaging/BmpWriter.h"
 #include "imaging/ByteOrder.h"
-#include "ReplacingFile.h"
+#include "stowick/ReplacingFile.h"
 
 namespace stowick {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "common/ImageStream.h"
-#include "framework/AutoObject.h"
+#include "com/AutoObject.h"
 #include "imaging/Bitmap.h"
-#include "JpegWriter.h"
+#include "stowick/JpegWriter.h"
 #include "stowick_TLB.h"
 
 namespace stowick {

@@ -1,7 +1,7 @@
-#include "FolderListView.h"
+#include "stowick/FolderListView.h"
 
-#include "framework/Errors.h"
-#include "framework/ListView.h"
+#include "base/Errors.h"
+#include "ui/ListView.h"
 
 namespace stowick {
 

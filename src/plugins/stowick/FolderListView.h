@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "framework/Window.h"
+#include "ui/Window.h"
 
 namespace stowick {
 

@@ -1,4 +1,4 @@
-#include "JPEGSettingsUnit.h"
+#include "stowick/JPEGSettingsUnit.h"
 
 #include <cctype>
 #include <string>

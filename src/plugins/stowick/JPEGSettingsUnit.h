@@ -9,10 +9,10 @@
 #pragma once
 #include <memory>
 
-#include "framework/Controls.h"
-#include "framework/Form.h"
-#include "framework/MaskEdit.h"
-#include "framework/TrackBar.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
+#include "ui/MaskEdit.h"
+#include "ui/TrackBar.h"
 
 inline constexpr char kJPEGSettingsCaption[] = "JPEG Image Settings";
 inline constexpr char kGrayscaleCaption[] = "Grayscale";

@@ -1,4 +1,4 @@
-#include "JpegWriter.h"
+#include "stowick/JpegWriter.h"
 
 #include <algorithm>
 #include <csetjmp>

@@ -1,10 +1,10 @@
-#include "ReplacingFile.h"
+#include "stowick/ReplacingFile.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "framework/ComBStr.h"
-#include "framework/Errors.h"
+#include "com/ComBStr.h"
+#include "base/Errors.h"
 
 namespace stowick {
 namespace {

@@ -1,11 +1,11 @@
-#include "StowickFactory.h"
+#include "stowick/StowickFactory.h"
 
 #include <string>
 
-#include "FileSaveUnit.h"
-#include "StowickSettings.h"
-#include "framework/Errors.h"
-#include "framework/Registry.h"
+#include "stowick/FileSaveUnit.h"
+#include "stowick/StowickSettings.h"
+#include "base/Errors.h"
+#include "base/Registry.h"
 
 namespace stowick {
 

@@ -2,7 +2,7 @@
 // the library a plug-in of the host: the plug-in key under the host's
 // Plugins key, named by the object's class identifier.
 #pragma once
-#include "framework/InprocServer.h"
+#include "com/InprocServer.h"
 
 namespace stowick {
 

@@ -1,4 +1,4 @@
-#include "StowickOptionsImpl.h"
+#include "stowick/StowickOptionsImpl.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -7,13 +7,13 @@
 #include <cctype>
 #include <vector>
 
-#include "FileNameRules.h"
-#include "JPEGSettingsUnit.h"
-#include "StowickSettings.h"
-#include "framework/ComBStr.h"
-#include "framework/ComError.h"
-#include "framework/Errors.h"
-#include "framework/Registry.h"
+#include "stowick/FileNameRules.h"
+#include "stowick/JPEGSettingsUnit.h"
+#include "stowick/StowickSettings.h"
+#include "com/ComBStr.h"
+#include "com/ComError.h"
+#include "base/Errors.h"
+#include "base/Registry.h"
 
 namespace stowick {
 

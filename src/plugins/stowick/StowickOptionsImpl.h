@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "FolderListView.h"
-#include "framework/ActiveForm.h"
-#include "framework/Anchors.h"
-#include "framework/ComboBox.h"
-#include "framework/Controls.h"
-#include "framework/Timer.h"
+#include "stowick/FolderListView.h"
+#include "ole/ActiveForm.h"
+#include "ui/Anchors.h"
+#include "ui/ComboBox.h"
+#include "ui/Controls.h"
+#include "ui/Timer.h"
 #include "stowick_TLB.h"
 
 namespace stowick {

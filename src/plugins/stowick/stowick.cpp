@@ -2,9 +2,9 @@
 // exports come from the framework's in-process server (see stowick.def).
 #include <memory>
 
-#include "StowickFactory.h"
-#include "StowickOptionsImpl.h"
-#include "framework/InprocServer.h"
+#include "stowick/StowickFactory.h"
+#include "stowick/StowickOptionsImpl.h"
+#include "com/InprocServer.h"
 
 namespace {
 

@@ -1,0 +1,55 @@
+#include "ui/Anchors.h"
+
+namespace fw {
+
+namespace {
+
+// One axis: the start and the length for a parent grown by `delta`.
+void Place(bool nearEdge, bool farEdge, int delta, int& start, int& length)
+{
+    if (nearEdge && farEdge)
+        length += delta;
+    else if (farEdge)
+        start += delta;
+    else if (!nearEdge)
+        start += delta / 2; // anchored to neither edge: stays centred
+}
+
+// A combo box's window reaches down over its open list, while its rectangle
+// shows the closed box only: placing it by that rectangle would shrink the
+// list. The open height is the one to keep.
+int OpenListExtra(HWND hwnd, int closedHeight)
+{
+    char className[16] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    if (lstrcmpiA(className, "ComboBox") != 0)
+        return 0;
+    RECT dropped{};
+    SendMessageA(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    const int open = dropped.bottom - dropped.top;
+    return open > closedHeight ? open - closedHeight : 0;
+}
+
+} // namespace
+
+void AnchorLayout::Add(Window& control, Anchors anchors)
+{
+    const Window* parent = control.Parent();
+    entries_.push_back({&control, anchors, control.GetBounds(), parent ? parent->ClientWidth() : 0,
+                        parent ? parent->ClientHeight() : 0});
+}
+
+void AnchorLayout::Apply(int clientWidth, int clientHeight) const
+{
+    for (const Entry& e : entries_) {
+        Bounds b = e.designed;
+        Place(e.anchors & akLeft, e.anchors & akRight, clientWidth - e.parentWidth, b.left, b.width);
+        Place(e.anchors & akTop, e.anchors & akBottom, clientHeight - e.parentHeight, b.top, b.height);
+        if (b == e.control->GetBounds())
+            continue;
+        b.height += OpenListExtra(e.control->Handle(), b.height);
+        e.control->SetBounds(b);
+    }
+}
+
+} // namespace fw

@@ -1,0 +1,66 @@
+#include "ui/ImageControl.h"
+
+namespace fw {
+
+Image::Image(Window& parent, const Bounds& bounds)
+{
+    CreateParams params;
+    params.style = WS_CHILD | WS_VISIBLE;
+    params.parent = &parent;
+    params.bounds = bounds;
+    CreateHandle(params);
+    captureMouse_ = true;
+    picture_.OnChange = [this] { PictureChanged(); };
+}
+
+void Image::SetStretch(bool on)
+{
+    stretch_ = on;
+    Invalidate();
+}
+
+void Image::SetAutoSize(bool on)
+{
+    autoSize_ = on;
+    PictureChanged();
+}
+
+void Image::PictureChanged()
+{
+    if (!Handle())
+        return;
+    if (autoSize_ && (Width() != picture_.Width() || Height() != picture_.Height())) {
+        Bounds b = GetBounds();
+        b.width = picture_.Width();
+        b.height = picture_.Height();
+        SetBounds(b);
+    }
+    // No erase when the picture covers everything: it would only flicker.
+    InvalidateRect(Handle(), nullptr, !PictureCoversClient());
+}
+
+bool Image::PictureCoversClient() const
+{
+    if (picture_.Empty())
+        return false;
+    return stretch_ || (picture_.Width() >= ClientWidth() && picture_.Height() >= ClientHeight());
+}
+
+LRESULT Image::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ERASEBKGND && PictureCoversClient())
+        return 1;
+    return Window::WndProc(msg, wParam, lParam);
+}
+
+void Image::Paint(HDC dc, const RECT&)
+{
+    if (picture_.Empty())
+        return;
+    if (stretch_)
+        picture_.PaintTo(dc, RECT{0, 0, ClientWidth(), ClientHeight()});
+    else
+        picture_.PaintTo(dc, RECT{0, 0, picture_.Width(), picture_.Height()});
+}
+
+} // namespace fw

@@ -1,9 +1,0 @@
-// Resource identifiers of vistrel.exe, shared by the resource script and code.
-#pragma once
-
-#define IDB_BANNER 101
-
-#ifndef VISTREL_VERSION_BINARY
-#define VISTREL_VERSION_BINARY 1, 0, 0, 0
-#define VISTREL_VERSION_TEXT "1.0.0.0"
-#endif
