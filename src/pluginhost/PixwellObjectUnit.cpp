@@ -73,32 +73,6 @@ HRESULT TPixwellObject::Create(REFIID iid, void** object) noexcept
     return hr;
 }
 
-HRESULT TPixwellObject::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPixwellObject)) {
-        *object = static_cast<IPixwellObject*>(this);
-    } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
-        *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG TPixwellObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-ULONG TPixwellObject::Release()
-{
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT TPixwellObject::GetPluginList(BSTR* PluginList)
 {
     if (!PluginList)

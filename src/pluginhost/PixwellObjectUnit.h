@@ -6,14 +6,10 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "com/ComObject.h"
 #include "com/ComServer.h"
 
-// The generated interface declarations, like the system's, have no virtual
-// destructors.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 #include "pixwell_TLB.h"
-#pragma GCC diagnostic pop
 
 inline constexpr char kEnumeratingRegistryError[] = "Error enumerating registry items";
 inline constexpr char kPixwellObjectDescription[] = "PixwellObject Object";
@@ -24,17 +20,11 @@ extern const fw::ComTypeLibEntry kPixwellTypeLib;
 // every creation request.
 extern const fw::ComClassEntry kPixwellObjectClass;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class TPixwellObject final : public IPixwellObject, public ISupportErrorInfo {
+class TPixwellObject final
+    : public fw::ComObject<TPixwellObject, IPixwellObject, ISupportErrorInfo> {
 public:
     // Makes a catalogue and queries it for `iid`.
     static HRESULT Create(REFIID iid, void** object) noexcept;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IPixwellObject. Errors never leave a method: each is caught, set as the
     // thread's error information and answered with E_FAIL.
@@ -48,9 +38,7 @@ public:
 
 private:
     TPixwellObject() = default;
-    ~TPixwellObject() = default;
+    ~TPixwellObject() override = default;
 
-    LONG refs_ = 1;
     fw::ServedObjectLock served_;
 };
-#pragma GCC diagnostic pop

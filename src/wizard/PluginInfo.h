@@ -7,12 +7,7 @@
 
 #include "com/ComPtr.h"
 
-// The generated interface declarations, like the system's, have no virtual
-// destructors.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 #include "pixwell_TLB.h"
-#pragma GCC diagnostic pop
 
 // The record owned by each row of a plug-in list.
 struct TPluginInfo {

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class TestPluginBase : public IPixwellPlugin {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
@@ -55,4 +53,3 @@ protected:
 private:
     ULONG refs_ = 1;
 };
-#pragma GCC diagnostic pop

@@ -3,7 +3,6 @@
 // and error information, and the ActiveForm control hosted by a strict mock
 // site that records every call it gets (the OLE handshake, teardown, events,
 // properties by name, keyboard routing).
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects die through Release
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 // The plug-in contract as third parties see it: the generated declarations put
 // the methods in the contract's virtual-table slots, and the type library
 // describes the same interfaces, dispatch ids, parameters and identifiers.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects die through Release
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -3,7 +3,6 @@
 // references, and the registry key with its four-byte reads.
 // COM objects are destroyed through Release, never through a base pointer,
 // and COM's interfaces have no virtual destructor to inherit.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 // The image stream handed from the host to plug-ins: a complete BMP file in
 // global memory at position 0, and the plug-in side's reader of it.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects die through Release
 
 #include <gtest/gtest.h>
 

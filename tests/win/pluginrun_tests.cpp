@@ -5,7 +5,6 @@
 // every hosting, and the focus notification before SaveSettings. The catalogue
 // is served from this process as the program serves it; each wizard runs its
 // real modal loop, driven by steps that wait on a message-loop timer.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects die through Release
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "com/ComError.h"
+#include "com/ComObject.h"
 #include "com/ComPtr.h"
 #include "com/ComServer.h"
 
@@ -50,11 +51,6 @@ HRESULT DispatchInvoke(REFIID iid, void* object, DISPID id, REFIID riid, WORD fl
 
 } // namespace detail
 
-// COM interfaces have no virtual destructor; objects delete themselves in
-// Release, never through an interface pointer.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 // IDispatch for the dual interface I, from the module's type library.
 template <class I>
 class DispatchImpl : public I {
@@ -80,19 +76,6 @@ public:
     }
 };
 
-// The first of Itfs whose IID is `iid`, as an IUnknown of `object` (no
-// reference taken); null when none is.
-template <class... Itfs, class Object>
-IUnknown* FindInterface(Object* object, REFIID iid) noexcept
-{
-    IUnknown* found = nullptr;
-    ((found = found ? found
-                    : (IsEqualIID(iid, __uuidof(Itfs)) ? static_cast<IUnknown*>(static_cast<Itfs*>(object))
-                                                       : nullptr)),
-     ...);
-    return found;
-}
-
 // An automation object implementing the dual interfaces DefaultItf (also its
 // IDispatch and identity) and OtherItfs, plus ISupportErrorInfo and
 // IProvideClassInfo. The reference count is interlocked; every object holds
@@ -102,42 +85,19 @@ IUnknown* FindInterface(Object* object, REFIID iid) noexcept
 //     static const CLSID& ClassId();
 // COM methods of Derived run their bodies through Method().
 template <class Derived, class DefaultItf, class... OtherItfs>
-class AutoObject : public DispatchImpl<DefaultItf>,
-                   public DispatchImpl<OtherItfs>...,
-                   public ISupportErrorInfo,
-                   public IProvideClassInfo {
+class AutoObject : public ComObject<Derived, DispatchImpl<DefaultItf>, DispatchImpl<OtherItfs>...,
+                                    ISupportErrorInfo, IProvideClassInfo> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    static std::span<const InterfaceEntry> InterfaceMap() noexcept
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        IUnknown* found = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, __uuidof(DefaultItf)))
-            found = static_cast<DefaultItf*>(this);
-        else if (IsEqualIID(iid, IID_ISupportErrorInfo))
-            found = static_cast<ISupportErrorInfo*>(this);
-        else if (IsEqualIID(iid, IID_IProvideClassInfo))
-            found = static_cast<IProvideClassInfo*>(this);
-        else
-            found = FindInterface<OtherItfs...>(this, iid);
-        if (!found)
-            return E_NOINTERFACE;
-        found->AddRef();
-        *object = found;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&refs_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
+        static const InterfaceEntry map[] = {
+            InterfaceOf<Derived, DefaultItf>(),
+            InterfaceOf<Derived, IDispatch, DefaultItf>(),
+            InterfaceOf<Derived, OtherItfs>()...,
+            InterfaceOf<Derived, ISupportErrorInfo>(),
+            InterfaceOf<Derived, IProvideClassInfo>(),
+        };
+        return map;
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
@@ -169,7 +129,6 @@ public:
 
 protected:
     AutoObject() = default;
-    virtual ~AutoObject() = default;
 
     // Runs a COM method's body (see ComMethod); errors name the class's
     // ProgID as their source and `iid` as the failing interface.
@@ -181,10 +140,7 @@ protected:
     }
 
 private:
-    LONG refs_ = 1;
     ServedObjectLock lock_;
 };
-
-#pragma GCC diagnostic pop
 
 } // namespace fw

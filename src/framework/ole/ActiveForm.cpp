@@ -1,5 +1,4 @@
 #include "ole/ActiveForm.h"
-#include "com/ComObject.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include "base/Errors.h"
 #include "gdi/Graphics.h"
 #include "com/InprocServer.h"
+#include "ole/Himetric.h"
 
 namespace fw {
 namespace {
@@ -17,12 +17,17 @@ namespace {
 constexpr char kParkingWindowError[] = "Cannot create the window of an ActiveX control";
 constexpr char kNoFontText[] = "A font object is required";
 constexpr char kFocusMessageName[] = "VistrelActiveFormFocusChanged";
-constexpr int kHimetricPerInch = 2540;
 // IOleControlSite::TranslateAccelerator's modifier flags (KEYMODIFIERS),
 // which the toolchain's headers lack.
 constexpr DWORD kKeyModShift = 0x1;
 constexpr DWORD kKeyModControl = 0x2;
 constexpr DWORD kKeyModAlt = 0x4;
+
+DWORD KeyModifiers(ShiftState shift) noexcept
+{
+    return ((shift & ssShift) ? kKeyModShift : 0) | ((shift & ssCtrl) ? kKeyModControl : 0) |
+           ((shift & ssAlt) ? kKeyModAlt : 0);
+}
 
 // Posted to a form when the keyboard focus enters or leaves it, so that the
 // change is handled after it has happened, outside the focus hook.
@@ -66,113 +71,7 @@ IID DefaultSourceOf(const CLSID& clsid) noexcept
     return IID_NULL;
 }
 
-SIZE ScreenPixelsPerInch() noexcept
-{
-    const WindowDC screen;
-    return {GetDeviceCaps(screen.Get(), LOGPIXELSX), GetDeviceCaps(screen.Get(), LOGPIXELSY)};
-}
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-// The enumeration of the control's one connection point.
-class ConnectionPointEnum final
-    : public SingleInterfaceObject<IEnumConnectionPoints, IID_IEnumConnectionPoints> {
-public:
-    explicit ConnectionPointEnum(IConnectionPoint* point, ULONG position = 0) noexcept
-        : point_(point), position_(position)
-    {
-    }
-
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override
-    {
-        if (!points || (count > 1 && !fetched))
-            return E_POINTER;
-        ULONG done = 0;
-        if (count > 0 && position_ == 0) {
-            points[0] = ComPtr<IConnectionPoint>(point_).Detach();
-            position_ = 1;
-            done = 1;
-        }
-        if (fetched)
-            *fetched = done;
-        return done == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        const ULONG left = 1 - position_;
-        position_ += std::min(count, left);
-        return count <= left ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        position_ = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** copy) override
-    {
-        if (!copy)
-            return E_POINTER;
-        *copy = new (std::nothrow) ConnectionPointEnum(point_.Get(), position_);
-        return *copy ? S_OK : E_OUTOFMEMORY;
-    }
-
-private:
-    ~ConnectionPointEnum() override = default;
-
-    ComPtr<IConnectionPoint> point_;
-    ULONG position_;
-};
-#pragma GCC diagnostic pop
-
 } // namespace
-
-// ---- Focus watch ------------------------------------------------------------------------
-
-// Which in-place active forms of this module hold the keyboard focus: a
-// thread hook sees every focus change, also into the forms' controls, and
-// tells the forms concerned.
-class ActiveFormBase::FocusWatch {
-public:
-    static void Add(ActiveFormBase* form)
-    {
-        auto& forms = Forms();
-        if (std::find(forms.begin(), forms.end(), form) != forms.end())
-            return;
-        if (!hook_)
-            hook_ = SetWindowsHookExA(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
-        forms.push_back(form);
-    }
-    static void Remove(ActiveFormBase* form) noexcept
-    {
-        auto& forms = Forms();
-        forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
-        if (forms.empty() && hook_) {
-            UnhookWindowsHookEx(hook_);
-            hook_ = nullptr;
-        }
-    }
-
-private:
-    static std::vector<ActiveFormBase*>& Forms()
-    {
-        static std::vector<ActiveFormBase*> forms;
-        return forms;
-    }
-
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code == HCBT_SETFOCUS) {
-            const auto gaining = reinterpret_cast<HWND>(wParam);
-            const auto losing = reinterpret_cast<HWND>(lParam);
-            for (ActiveFormBase* form : Forms())
-                if (HWND hwnd = form->Handle(); IsInside(hwnd, gaining) || IsInside(hwnd, losing))
-                    PostMessageA(hwnd, FocusMessage(), 0, 0);
-        }
-        return CallNextHookEx(hook_, code, wParam, lParam);
-    }
-
-    static inline HHOOK hook_ = nullptr;
-};
 
 // ---- Parking window ---------------------------------------------------------------------
 
@@ -193,103 +92,19 @@ ParkingWindow::~ParkingWindow()
 
 } // namespace detail
 
-// ---- Connection point -------------------------------------------------------------------
-
-HRESULT ActiveFormEvents::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-        *object = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG ActiveFormEvents::AddRef() { return owner_.AddRefObject(); }
-ULONG ActiveFormEvents::Release() { return owner_.ReleaseObject(); }
-
-HRESULT ActiveFormEvents::GetConnectionInterface(IID* iid)
-{
-    if (!iid)
-        return E_POINTER;
-    *iid = owner_.eventsIid_;
-    return S_OK;
-}
-
-HRESULT ActiveFormEvents::GetConnectionPointContainer(IConnectionPointContainer** container)
-{
-    if (!container)
-        return E_POINTER;
-    *container = static_cast<IConnectionPointContainer*>(&owner_);
-    (*container)->AddRef();
-    return S_OK;
-}
-
-HRESULT ActiveFormEvents::Advise(IUnknown* sink, DWORD* cookie)
-{
-    if (!cookie)
-        return E_POINTER;
-    *cookie = 0;
-    if (!sink)
-        return E_POINTER;
-    ComPtr<IDispatch> dispatch;
-    // Events are called through IDispatch; a sink that answers only for
-    // IDispatch is taken too.
-    if (FAILED(sink->QueryInterface(owner_.eventsIid_, dispatch.PutVoid())) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, dispatch.PutVoid())))
-        return CONNECT_E_CANNOTCONNECT;
-    try {
-        sinks_.push_back({nextCookie_, std::move(dispatch)});
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    *cookie = nextCookie_++;
-    return S_OK;
-}
-
-HRESULT ActiveFormEvents::Unadvise(DWORD cookie)
-{
-    const auto found = std::find_if(sinks_.begin(), sinks_.end(),
-                                    [&](const Connection& c) { return c.cookie == cookie; });
-    if (found == sinks_.end())
-        return CONNECT_E_NOCONNECTION;
-    sinks_.erase(found);
-    return S_OK;
-}
-
-HRESULT ActiveFormEvents::EnumConnections(IEnumConnections** connections)
-{
-    if (connections)
-        *connections = nullptr;
-    return E_NOTIMPL;
-}
-
-void ActiveFormEvents::Fire(DISPID id, DISPPARAMS& params)
-{
-    // A sink may disconnect itself (or others) while it is called.
-    const std::vector<Connection> sinks = sinks_;
-    for (const Connection& c : sinks)
-        c.sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                       nullptr);
-}
-
 // ---- Creation and lifetime ------------------------------------------------------------------
 
 ActiveFormBase::ActiveFormBase(const CLSID& clsid)
     : Form(ChildOf{ParkingHandle()}),
       clsid_(clsid),
       progId_(ModuleProgIDOrEmpty(clsid)),
-      eventsIid_(DefaultSourceOf(clsid)),
-      events_(*this)
+      events_(*this, DefaultSourceOf(clsid))
 {
 }
 
 ActiveFormBase::~ActiveFormBase()
 {
-    FocusWatch::Remove(this);
+    UnwatchFocus(*this);
 }
 
 HRESULT ActiveFormBase::FinishCreation(ActiveFormBase* object, REFIID iid, void** result) noexcept
@@ -303,27 +118,9 @@ HRESULT ActiveFormBase::FinishCreation(ActiveFormBase* object, REFIID iid, void*
     return held->QueryInterface(iid, result);
 }
 
-ULONG ActiveFormBase::AddRefObject() noexcept
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG ActiveFormBase::ReleaseObject() noexcept
-{
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs != 0)
-        return static_cast<ULONG>(refs);
-    // References taken and given back during the clean-up must not start it
-    // a second time.
-    refs_ = 1 << 30;
-    FinalRelease();
-    delete this;
-    return 0;
-}
-
 void ActiveFormBase::FinalRelease() noexcept
 {
-    FocusWatch::Remove(this);
+    UnwatchFocus(*this);
     InPlaceDeactivate();
     FireEvent(afeDestroy);
     events_.DisconnectAll();
@@ -333,36 +130,6 @@ void ActiveFormBase::FinalRelease() noexcept
     viewSink_ = nullptr;
     // OnDestroy runs and the window goes while every member still lives.
     DoDestroy();
-}
-
-HRESULT ActiveFormBase::QueryBaseInterface(REFIID iid, void** object) noexcept
-{
-    IUnknown* found = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject))
-        found = static_cast<IOleObject*>(this);
-    else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceObject))
-        found = static_cast<IOleInPlaceObject*>(this);
-    else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject))
-        found = static_cast<IOleInPlaceActiveObject*>(this);
-    else if (IsEqualIID(iid, IID_IOleControl))
-        found = static_cast<IOleControl*>(this);
-    else if (IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IPersistStreamInit))
-        found = static_cast<IPersistStreamInit*>(this);
-    else if (IsEqualIID(iid, IID_IViewObject) || IsEqualIID(iid, IID_IViewObject2))
-        found = static_cast<IViewObject2*>(this);
-    else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2))
-        found = static_cast<IProvideClassInfo2*>(this);
-    else if (IsEqualIID(iid, IID_IConnectionPointContainer))
-        found = static_cast<IConnectionPointContainer*>(this);
-    else if (IsEqualIID(iid, IID_ISupportErrorInfo))
-        found = static_cast<ISupportErrorInfo*>(this);
-    if (!found) {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    found->AddRef();
-    *object = found;
-    return S_OK;
 }
 
 // ---- IOleObject -----------------------------------------------------------------------------
@@ -484,9 +251,8 @@ HRESULT ActiveFormBase::GetUserType(DWORD form, LPOLESTR* userType)
 
 SIZEL ActiveFormBase::ExtentFromWindow() const
 {
-    const SIZE dpi = ScreenPixelsPerInch();
     const Bounds b = GetBounds();
-    return {MulDiv(b.width, kHimetricPerInch, dpi.cx), MulDiv(b.height, kHimetricPerInch, dpi.cy)};
+    return PixelsToHimetric({b.width, b.height});
 }
 
 HRESULT ActiveFormBase::SetExtent(DWORD aspect, SIZEL* size)
@@ -499,10 +265,10 @@ HRESULT ActiveFormBase::SetExtent(DWORD aspect, SIZEL* size)
     extentSet_ = true;
     // In place, the container sizes the window through SetObjectRects.
     if (!inPlaceActive_ && Handle()) {
-        const SIZE dpi = ScreenPixelsPerInch();
+        const SIZE pixels = HimetricToPixels(*size);
         Bounds b = GetBounds();
-        b.width = MulDiv(size->cx, dpi.cx, kHimetricPerInch);
-        b.height = MulDiv(size->cy, dpi.cy, kHimetricPerInch);
+        b.width = pixels.cx;
+        b.height = pixels.cy;
         SetBounds(b);
     }
     return S_OK;
@@ -603,7 +369,7 @@ HRESULT ActiveFormBase::InPlaceActivate(IOleClientSite* site, LPCRECT posRect)
     uiWindow_ = std::move(uiWindow);
     inPlaceActive_ = true;
     try {
-        FocusWatch::Add(this);
+        WatchFocus(*this);
     } catch (...) {
         // Without the watch only the focus notifications are missing.
     }
@@ -667,7 +433,7 @@ HRESULT ActiveFormBase::InPlaceDeactivate()
     UIDeactivate();
     inPlaceActive_ = false;
     hasFocus_ = false;
-    FocusWatch::Remove(this);
+    UnwatchFocus(*this);
     Park();
     frame_ = nullptr;
     uiWindow_ = nullptr;
@@ -731,13 +497,7 @@ HRESULT ActiveFormBase::PassToSite(MSG& msg)
 {
     if (!controlSite_)
         return S_FALSE;
-    DWORD modifiers = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        modifiers |= kKeyModShift;
-    if (GetKeyState(VK_CONTROL) < 0)
-        modifiers |= kKeyModControl;
-    if (GetKeyState(VK_MENU) < 0)
-        modifiers |= kKeyModAlt;
+    const DWORD modifiers = KeyModifiers(KeyboardShiftState());
     return controlSite_->TranslateAccelerator(&msg, modifiers) == S_OK ? S_OK : S_FALSE;
 }
 
@@ -774,6 +534,14 @@ HRESULT ActiveFormBase::OnFrameWindowActivate(BOOL) { return S_OK; }
 HRESULT ActiveFormBase::OnDocWindowActivate(BOOL) { return S_OK; }
 HRESULT ActiveFormBase::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
 HRESULT ActiveFormBase::EnableModeless(BOOL) { return S_OK; }
+
+// Told inside the focus hook: the change is handled after it has happened,
+// through a posted message.
+void ActiveFormBase::FocusMoved(HWND gaining, HWND losing) noexcept
+{
+    if (HWND hwnd = Handle(); IsInside(hwnd, gaining) || IsInside(hwnd, losing))
+        PostMessageA(hwnd, FocusMessage(), 0, 0);
+}
 
 void ActiveFormBase::FocusChanged()
 {
@@ -987,28 +755,18 @@ HRESULT ActiveFormBase::GetGUID(DWORD kind, GUID* guid)
     *guid = GUID_NULL;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID)
         return E_INVALIDARG;
-    *guid = eventsIid_;
-    return IsEqualIID(eventsIid_, IID_NULL) ? E_FAIL : S_OK;
+    *guid = events_.EventsIID();
+    return IsEqualIID(*guid, IID_NULL) ? E_FAIL : S_OK;
 }
 
 HRESULT ActiveFormBase::EnumConnectionPoints(IEnumConnectionPoints** points)
 {
-    if (!points)
-        return E_POINTER;
-    *points = new (std::nothrow) ConnectionPointEnum(&events_);
-    return *points ? S_OK : E_OUTOFMEMORY;
+    return events_.EnumPoints(points);
 }
 
 HRESULT ActiveFormBase::FindConnectionPoint(REFIID iid, IConnectionPoint** point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (IsEqualIID(eventsIid_, IID_NULL) || !IsEqualIID(iid, eventsIid_))
-        return CONNECT_E_NOCONNECTION;
-    *point = &events_;
-    events_.AddRef();
-    return S_OK;
+    return events_.FindPoint(iid, point);
 }
 
 HRESULT ActiveFormBase::InterfaceSupportsErrorInfo(REFIID iid)

@@ -21,12 +21,18 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+#include <span>
 #include <string>
-#include <type_traits>
-#include <vector>
 
 #include "com/AutoObject.h"
 #include "com/ComBStr.h"
+#include "com/ComObject.h"
+#include "ole/ActiveFormProps.h"
+#include "ole/ConnectionPoint.h"
+#include "ui/FocusHook.h"
 #include "ui/Form.h"
 
 namespace fw {
@@ -43,10 +49,6 @@ enum ActiveFormEvent : DISPID {
     afePaint = 16,
 };
 
-// Values of the standard properties' enumerations (ActiveFormTypes.idl).
-enum class AxBorderStyle : int { afbNone = 0, afbSingle = 1, afbSunken = 2, afbRaised = 3 };
-enum class PrintScale : int { poNone = 0, poProportional = 1, poPrintToFit = 2 };
-
 namespace detail {
 
 // The hidden top-level window that holds the form while no container does.
@@ -62,56 +64,13 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// The parameter type of a one-argument interface method (a generated
-// library's own enumeration types, without naming them).
-template <class M>
-struct ArgumentOf;
-template <class C, class A>
-struct ArgumentOf<HRESULT (STDMETHODCALLTYPE C::*)(A)> {
-    using type = A;
-};
-
 } // namespace detail
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
-class ActiveFormBase;
-
-// The control's single connection point, for its events dispinterface. Its
-// references are the control's.
-class ActiveFormEvents final : public IConnectionPoint {
-public:
-    explicit ActiveFormEvents(ActiveFormBase& owner) noexcept : owner_(owner) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override;
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override;
-
-    bool Connected() const noexcept { return !sinks_.empty(); }
-    // Calls every connected sink; their failures are theirs.
-    void Fire(DISPID id, DISPPARAMS& params);
-    void DisconnectAll() noexcept { sinks_.clear(); }
-
-private:
-    struct Connection {
-        DWORD cookie;
-        ComPtr<IDispatch> sink;
-    };
-    ActiveFormBase& owner_;
-    std::vector<Connection> sinks_;
-    DWORD nextCookie_ = 1;
-};
 
 // Everything of an ActiveForm that does not depend on the library's
 // generated interfaces: the form and the OLE control protocol. IUnknown is
 // provided by the ActiveForm template.
 class ActiveFormBase : private detail::ParkingWindow,
+                       private FocusWatcher,
                        public Form,
                        public IOleObject,
                        public IOleInPlaceObject,
@@ -207,7 +166,7 @@ public:
     // True while the keyboard focus is on the form or one of its controls.
     bool HasFocus() const noexcept { return hasFocus_; }
     IOleClientSite* ClientSite() const noexcept { return clientSite_.Get(); }
-    const IID& EventsIID() const noexcept { return eventsIid_; }
+    const IID& EventsIID() const noexcept { return events_.EventsIID(); }
 
     // Fires an event of the events dispinterface to the connected sinks;
     // nothing happens when none is connected or events are frozen.
@@ -255,19 +214,41 @@ protected:
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    // The reference count, for the ActiveForm template's IUnknown.
-    ULONG AddRefObject() noexcept;
-    ULONG ReleaseObject() noexcept;
-    // The interfaces of this class; E_NOINTERFACE for others.
-    HRESULT QueryBaseInterface(REFIID iid, void** object) noexcept;
+    // The interface map rows of this class's interfaces, for an `Object`
+    // deriving from it.
+    template <class Object>
+    static auto BaseInterfaces() noexcept
+    {
+        return std::array{
+            InterfaceOf<Object, IOleObject>(),
+            InterfaceOf<Object, IOleWindow, IOleInPlaceObject>(),
+            InterfaceOf<Object, IOleInPlaceObject>(),
+            InterfaceOf<Object, IOleInPlaceActiveObject>(),
+            InterfaceOf<Object, IOleControl>(),
+            InterfaceOf<Object, IPersist, IPersistStreamInit>(),
+            InterfaceOf<Object, IPersistStreamInit>(),
+            InterfaceOf<Object, IViewObject, IViewObject2>(),
+            InterfaceOf<Object, IViewObject2>(),
+            InterfaceOf<Object, IProvideClassInfo, IProvideClassInfo2>(),
+            InterfaceOf<Object, IProvideClassInfo2>(),
+            InterfaceOf<Object, IConnectionPointContainer>(),
+            InterfaceOf<Object, ISupportErrorInfo>(),
+        };
+    }
+    // Clean-up on the last Release, while the object is whole: deactivation,
+    // the destroy event, the window.
+    void FinalRelease() noexcept;
     // The template's creation, finished: initialisation and the form's
     // OnCreate, then the object queried for `iid`. Releases `object` on
     // failure.
     static HRESULT FinishCreation(ActiveFormBase* object, REFIID iid, void** result) noexcept;
 
 private:
-    friend class ActiveFormEvents;
-    class FocusWatch;
+    template <class, class>
+    friend class ActiveFormProperties;
+
+    // FocusWatcher
+    void FocusMoved(HWND gaining, HWND losing) noexcept override;
 
     HRESULT InPlaceActivate(IOleClientSite* site, LPCRECT posRect);
     HRESULT UIActivate();
@@ -278,14 +259,11 @@ private:
     bool TabLeavesForm(bool backward) const;
     HRESULT PassToSite(MSG& msg);
     SIZEL ExtentFromWindow() const;
-    void FinalRelease() noexcept;
 
-    LONG refs_ = 1;
     ServedObjectLock lock_;
     CLSID clsid_;
     std::string progId_;
-    IID eventsIid_ = IID_NULL;
-    ActiveFormEvents events_;
+    EventConnectionPoint events_;
     int freezeCount_ = 0;
 
     ComPtr<IOleClientSite> clientSite_;
@@ -307,17 +285,13 @@ private:
     AxBorderStyle axBorderStyle_ = AxBorderStyle::afbNone;
 };
 
-// The control class template: IUnknown over all interfaces, the IDispatch of
-// the control's dual interface ControlItf (also the default IDispatch) and
-// of OtherItfs from the library's type library, and the 35 standard property
-// accessors of ActiveFormProps.idl, which act on the form.
+// The control class template: IUnknown over all interfaces from one map, the
+// IDispatch of the control's dual interface ControlItf (also the default
+// IDispatch) with its standard properties, and of OtherItfs, from the
+// library's type library.
 template <class Derived, class ControlItf, class... OtherItfs>
-class ActiveForm : public ActiveFormBase,
-                   public DispatchImpl<ControlItf>,
-                   public DispatchImpl<OtherItfs>... {
-    using BorderStyleType = typename detail::ArgumentOf<decltype(&ControlItf::put_AxBorderStyle)>::type;
-    using PrintScaleType = typename detail::ArgumentOf<decltype(&ControlItf::put_PrintScale)>::type;
-
+class ActiveForm : public ComObject<Derived, ActiveFormBase, ActiveFormProperties<Derived, ControlItf>,
+                                    DispatchImpl<OtherItfs>...> {
 public:
     // The creation function of the control's factory.
     static HRESULT CreateInstance(REFIID iid, void** object) noexcept
@@ -329,209 +303,34 @@ public:
         const HRESULT hr = ComMethod([&] { created = new Derived(); });
         if (FAILED(hr))
             return hr;
-        return FinishCreation(created, iid, object);
+        return ActiveFormBase::FinishCreation(created, iid, object);
     }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    static std::span<const InterfaceEntry> InterfaceMap() noexcept
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        IUnknown* found = nullptr;
-        if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, __uuidof(ControlItf)))
-            found = static_cast<ControlItf*>(this);
-        else
-            found = FindInterface<OtherItfs...>(this, iid);
-        if (!found)
-            return QueryBaseInterface(iid, object);
-        found->AddRef();
-        *object = found;
-        return S_OK;
+        static const auto map = [] {
+            const auto base = ActiveFormBase::BaseInterfaces<Derived>();
+            const InterfaceEntry own[] = {
+                InterfaceOf<Derived, IDispatch, ControlItf>(),
+                InterfaceOf<Derived, ControlItf>(),
+                InterfaceOf<Derived, OtherItfs>()...,
+            };
+            std::array<InterfaceEntry, base.size() + std::size(own)> all{};
+            std::copy(base.begin(), base.end(), all.begin());
+            std::copy(std::begin(own), std::end(own), all.begin() + base.size());
+            return all;
+        }();
+        return map;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return AddRefObject(); }
-    ULONG STDMETHODCALLTYPE Release() override { return ReleaseObject(); }
 
-    // The standard properties.
-    HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(Visible()); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Visible(VARIANT_BOOL value) override
-    {
-        return Put([&] { SetVisible(value != VARIANT_FALSE); });
-    }
-    HRESULT STDMETHODCALLTYPE get_AutoScroll(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(autoScroll); });
-    }
-    HRESULT STDMETHODCALLTYPE put_AutoScroll(VARIANT_BOOL value) override
-    {
-        return Put([&] { autoScroll = value != VARIANT_FALSE; });
-    }
-    HRESULT STDMETHODCALLTYPE get_AutoSize(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(autoSize); });
-    }
-    HRESULT STDMETHODCALLTYPE put_AutoSize(VARIANT_BOOL value) override
-    {
-        return Put([&] { autoSize = value != VARIANT_FALSE; });
-    }
-    HRESULT STDMETHODCALLTYPE get_AxBorderStyle(BorderStyleType* value) override
-    {
-        return Get(value, [&] { return static_cast<BorderStyleType>(GetAxBorderStyle()); });
-    }
-    HRESULT STDMETHODCALLTYPE put_AxBorderStyle(BorderStyleType value) override
-    {
-        return Put([&]() -> HRESULT {
-            const int v = static_cast<int>(value);
-            if (v < 0 || v > static_cast<int>(AxBorderStyle::afbRaised))
-                return E_INVALIDARG;
-            SetAxBorderStyle(static_cast<AxBorderStyle>(v));
-            return S_OK;
-        });
-    }
-    HRESULT STDMETHODCALLTYPE get_Caption(BSTR* value) override
-    {
-        return Get(value, [&] { return BStr(Caption()).Detach(); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Caption(BSTR value) override
-    {
-        return Put([&] { SetCaption(WideToAnsi(value ? value : L"")); });
-    }
-    HRESULT STDMETHODCALLTYPE get_Color(OLE_COLOR* value) override
-    {
-        return Get(value, [&] { return static_cast<OLE_COLOR>(GetColor()); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Color(OLE_COLOR value) override
-    {
-        return Put([&] { SetColor(static_cast<Color>(value)); });
-    }
-    HRESULT STDMETHODCALLTYPE get_Font(IFontDisp** value) override
-    {
-        return Get(value, [&] { return FontObject().Detach(); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Font(IFontDisp* value) override
-    {
-        return Put([&] { SetFontObject(value); });
-    }
-    HRESULT STDMETHODCALLTYPE putref_Font(IFontDisp* value) override
-    {
-        return Put([&] { SetFontObject(value); });
-    }
-    HRESULT STDMETHODCALLTYPE get_KeyPreview(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(KeyPreview()); });
-    }
-    HRESULT STDMETHODCALLTYPE put_KeyPreview(VARIANT_BOOL value) override
-    {
-        return Put([&] { SetKeyPreview(value != VARIANT_FALSE); });
-    }
-    HRESULT STDMETHODCALLTYPE get_PixelsPerInch(LONG* value) override
-    {
-        return Get(value, [&] { return static_cast<LONG>(pixelsPerInch); });
-    }
-    HRESULT STDMETHODCALLTYPE put_PixelsPerInch(LONG value) override
-    {
-        return Put([&]() -> HRESULT {
-            if (value <= 0)
-                return E_INVALIDARG;
-            pixelsPerInch = value;
-            return S_OK;
-        });
-    }
-    HRESULT STDMETHODCALLTYPE get_PrintScale(PrintScaleType* value) override
-    {
-        return Get(value, [&] { return static_cast<PrintScaleType>(printScale); });
-    }
-    HRESULT STDMETHODCALLTYPE put_PrintScale(PrintScaleType value) override
-    {
-        return Put([&]() -> HRESULT {
-            const int v = static_cast<int>(value);
-            if (v < 0 || v > static_cast<int>(PrintScale::poPrintToFit))
-                return E_INVALIDARG;
-            printScale = static_cast<PrintScale>(v);
-            return S_OK;
-        });
-    }
-    HRESULT STDMETHODCALLTYPE get_Scaled(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(scaled); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Scaled(VARIANT_BOOL value) override
-    {
-        return Put([&] { scaled = value != VARIANT_FALSE; });
-    }
-    HRESULT STDMETHODCALLTYPE get_Active(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(HasFocus()); });
-    }
-    HRESULT STDMETHODCALLTYPE get_DropTarget(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(dropTarget); });
-    }
-    HRESULT STDMETHODCALLTYPE put_DropTarget(VARIANT_BOOL value) override
-    {
-        return Put([&] { dropTarget = value != VARIANT_FALSE; });
-    }
-    HRESULT STDMETHODCALLTYPE get_HelpFile(BSTR* value) override
-    {
-        return Get(value, [&] { return BStr(helpFile).Detach(); });
-    }
-    HRESULT STDMETHODCALLTYPE put_HelpFile(BSTR value) override
-    {
-        return Put([&] { helpFile = WideToAnsi(value ? value : L""); });
-    }
-    HRESULT STDMETHODCALLTYPE get_DoubleBuffered(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(doubleBuffered); });
-    }
-    HRESULT STDMETHODCALLTYPE put_DoubleBuffered(VARIANT_BOOL value) override
-    {
-        return Put([&] { doubleBuffered = value != VARIANT_FALSE; });
-    }
-    HRESULT STDMETHODCALLTYPE get_VisibleDockClientCount(LONG* value) override
-    {
-        // Nothing docks into an ActiveForm.
-        return Get(value, [] { return LONG{0}; });
-    }
-    HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL* value) override
-    {
-        return Get(value, [&] { return Bool(Enabled()); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL value) override
-    {
-        return Put([&] { SetEnabled(value != VARIANT_FALSE); });
-    }
-    HRESULT STDMETHODCALLTYPE get_Cursor(SHORT* value) override
-    {
-        return Get(value, [&] { return static_cast<SHORT>(GetCursor()); });
-    }
-    HRESULT STDMETHODCALLTYPE put_Cursor(SHORT value) override
-    {
-        return Put([&] { SetCursor(static_cast<Cursor>(value)); });
-    }
+    // The kit's clean-up hook: the control's.
+    void FinalRelease() noexcept { ActiveFormBase::FinalRelease(); }
 
 protected:
-    ActiveForm() : ActiveFormBase(Derived::ClassId()) {}
-
-private:
-    static VARIANT_BOOL Bool(bool on) noexcept { return on ? VARIANT_TRUE : VARIANT_FALSE; }
-
-    template <class T, class Fn>
-    HRESULT Get(T* out, Fn&& read) noexcept
+    ActiveForm() : ComObject<Derived, ActiveFormBase, ActiveFormProperties<Derived, ControlItf>,
+                             DispatchImpl<OtherItfs>...>(Derived::ClassId())
     {
-        if (!out)
-            return E_POINTER;
-        return Method(__uuidof(ControlItf), [&] { *out = read(); });
-    }
-    template <class Fn>
-    HRESULT Put(Fn&& write) noexcept
-    {
-        return Method(__uuidof(ControlItf), std::forward<Fn>(write));
     }
 };
-
-#pragma GCC diagnostic pop
 
 } // namespace fw

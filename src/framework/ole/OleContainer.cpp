@@ -16,23 +16,6 @@ namespace {
 
 constexpr char kContainerEmpty[] = "The OLE container holds no object";
 constexpr char kContainerWindowGone[] = "The OLE container's window is gone";
-constexpr char kCannotWatchFocus[] = "Cannot watch the keyboard focus";
-
-// The live containers of this thread. One hook on the sent WM_SETFOCUS tells
-// them of every focus change while it happens, whoever moves the focus (a
-// click, dialog navigation, the control itself), so that the exit from a
-// hosted control is known before the window taking the focus acts.
-struct FocusWatch {
-    std::vector<OleContainer*> containers;
-    HHOOK hook = nullptr;
-};
-thread_local FocusWatch focusWatch;
-
-bool Watched(const OleContainer* container)
-{
-    const auto& list = focusWatch.containers;
-    return std::find(list.begin(), list.end(), container) != list.end();
-}
 
 // Errors are looked up in the thread's error information, which may still
 // hold a stale text from an unrelated call: start each checked call clean.
@@ -54,12 +37,7 @@ OleContainer::OleContainer(Window& parent, const Bounds& bounds)
     params.bounds = bounds;
     CreateHandle(params);
 
-    if (!focusWatch.hook) {
-        focusWatch.hook = SetWindowsHookExA(WH_CALLWNDPROC, &OleContainer::FocusHook, nullptr, GetCurrentThreadId());
-        if (!focusWatch.hook)
-            RaiseLastOSError(kCannotWatchFocus);
-    }
-    focusWatch.containers.push_back(this);
+    WatchFocus(*this);
     site_ = OleSite::Create(*this);
     form_ = ParentForm();
     if (form_)
@@ -80,12 +58,7 @@ void OleContainer::Unhook() noexcept
         form_->RemoveMessageFilter(*this);
         form_ = nullptr;
     }
-    auto& list = focusWatch.containers;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    if (list.empty() && focusWatch.hook) {
-        UnhookWindowsHookEx(focusWatch.hook);
-        focusWatch.hook = nullptr;
-    }
+    UnwatchFocus(*this);
 }
 
 // --- the hosted object ----------------------------------------------------------
@@ -258,21 +231,11 @@ LRESULT OleContainer::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 // --- focus --------------------------------------------------------------------
 
-LRESULT CALLBACK OleContainer::FocusHook(int code, WPARAM wParam, LPARAM lParam)
+// The focus hook tells of every change while it happens, so that the exit
+// from a hosted control is known before the window taking the focus acts.
+void OleContainer::FocusMoved(HWND gaining, HWND) noexcept
 {
-    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call && call->message == WM_SETFOCUS) {
-        try {
-            // Handlers may create or destroy containers on the way.
-            const std::vector<OleContainer*> containers = focusWatch.containers;
-            for (OleContainer* container : containers)
-                if (Watched(container))
-                    container->FocusMovedTo(call->hwnd);
-        } catch (...) {
-            // No memory for the copy: this focus change goes unreported.
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    FocusMovedTo(gaining);
 }
 
 bool OleContainer::InTree(HWND hwnd) const noexcept

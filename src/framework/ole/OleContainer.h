@@ -6,8 +6,9 @@
 // navigation sees them.
 #pragma once
 #include "com/ComPtr.h"
-#include "ui/Form.h"
 #include "ole/OleSite.h"
+#include "ui/FocusHook.h"
+#include "ui/Form.h"
 #include "ui/Window.h"
 
 #include <windows.h>
@@ -17,7 +18,7 @@
 
 namespace fw {
 
-class OleContainer : public Window, private OleSiteHost, private MessageFilter {
+class OleContainer : public Window, private OleSiteHost, private MessageFilter, private FocusWatcher {
 public:
     OleContainer(Window& parent, const Bounds& bounds);
     ~OleContainer() override;
@@ -67,7 +68,8 @@ private:
     // MessageFilter: keys for the control's windows go to the active object.
     bool FilterMessage(MSG& msg) override;
 
-    static LRESULT CALLBACK FocusHook(int code, WPARAM wParam, LPARAM lParam);
+    // FocusWatcher
+    void FocusMoved(HWND gaining, HWND losing) noexcept override;
     void FocusMovedTo(HWND focus) noexcept;
     void SetFocusInside(bool inside) noexcept;
     bool InTree(HWND hwnd) const noexcept;

@@ -2,27 +2,12 @@
 
 #include <olectl.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <new>
 
 namespace fw {
 
 namespace {
-
-constexpr float kHimetricPerInch = 2540.0f;
-
-// Screen pixels per inch, the unit of the container's coordinates.
-SIZE ScreenDpi() noexcept
-{
-    SIZE dpi{96, 96};
-    if (HDC dc = GetDC(nullptr)) {
-        dpi.cx = GetDeviceCaps(dc, LOGPIXELSX);
-        dpi.cy = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(nullptr, dc);
-    }
-    return dpi;
-}
 
 template <class T>
 HRESULT Clear(T** out) noexcept
@@ -35,20 +20,13 @@ HRESULT Clear(T** out) noexcept
 
 } // namespace
 
-SIZEL PixelsToHimetric(SIZE pixels) noexcept
-{
-    const SIZE dpi = ScreenDpi();
-    return {MulDiv(pixels.cx, static_cast<int>(kHimetricPerInch), dpi.cx),
-            MulDiv(pixels.cy, static_cast<int>(kHimetricPerInch), dpi.cy)};
-}
-
 IDispatch* AmbientFont(HFONT font) noexcept
 {
     LOGFONTW lf{};
     if (!font || !GetObjectW(font, sizeof lf, &lf))
         return nullptr;
     // The size in points, in units of 1/10000 point.
-    const SIZE dpi = ScreenDpi();
+    const SIZE dpi = ScreenPixelsPerInch();
     FONTDESC desc{};
     desc.cbSizeofstruct = sizeof desc;
     desc.lpstrName = lf.lfFaceName;
@@ -70,42 +48,19 @@ ComPtr<OleSite> OleSite::Create(OleSiteHost& host)
     return ComPtr<OleSite>::Adopt(site);
 }
 
-// --- IUnknown ---------------------------------------------------------------
-
-STDMETHODIMP OleSite::QueryInterface(REFIID iid, void** result)
+std::span<const InterfaceEntry> OleSite::InterfaceMap() noexcept
 {
-    if (!result)
-        return E_POINTER;
-    *result = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite)
-        *result = static_cast<IOleClientSite*>(this);
-    else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
-        *result = static_cast<IOleInPlaceSite*>(this);
-    else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
-        *result = static_cast<IOleInPlaceFrame*>(this);
-    else if (iid == IID_IOleControlSite)
-        *result = static_cast<IOleControlSite*>(this);
-    else if (iid == IID_IDispatch)
-        *result = static_cast<IDispatch*>(this);
-    else if (iid == IID_IAdviseSink)
-        *result = static_cast<IAdviseSink*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) OleSite::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-STDMETHODIMP_(ULONG) OleSite::Release()
-{
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
+    static const InterfaceEntry map[] = {
+        InterfaceOf<OleSite, IOleClientSite>(),
+        InterfaceOf<OleSite, IOleWindow, IOleInPlaceSite>(),
+        InterfaceOf<OleSite, IOleInPlaceSite>(),
+        InterfaceOf<OleSite, IOleInPlaceUIWindow, IOleInPlaceFrame>(),
+        InterfaceOf<OleSite, IOleInPlaceFrame>(),
+        InterfaceOf<OleSite, IOleControlSite>(),
+        InterfaceOf<OleSite, IDispatch>(),
+        InterfaceOf<OleSite, IAdviseSink>(),
+    };
+    return map;
 }
 
 // --- IOleClientSite -----------------------------------------------------------
@@ -255,15 +210,12 @@ STDMETHODIMP OleSite::TransformCoords(POINTL* himetric, POINTF* container, DWORD
 {
     if (!himetric || !container)
         return E_POINTER;
-    const SIZE dpi = ScreenDpi();
     if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
-        container->x = static_cast<float>(himetric->x) * static_cast<float>(dpi.cx) / kHimetricPerInch;
-        container->y = static_cast<float>(himetric->y) * static_cast<float>(dpi.cy) / kHimetricPerInch;
+        *container = HimetricToContainer(*himetric);
         return S_OK;
     }
     if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
-        himetric->x = std::lround(container->x * kHimetricPerInch / static_cast<float>(dpi.cx));
-        himetric->y = std::lround(container->y * kHimetricPerInch / static_cast<float>(dpi.cy));
+        *himetric = ContainerToHimetric(*container);
         return S_OK;
     }
     return E_INVALIDARG;

@@ -8,12 +8,12 @@
 #include <ole2.h>
 #include <ocidl.h>
 
+#include "com/ComObject.h"
 #include "com/ComPtr.h"
+#include "ole/Himetric.h"
 
 namespace fw {
 
-// Screen pixels to HIMETRIC (0.01 mm), the unit of object extents.
-SIZEL PixelsToHimetric(SIZE pixels) noexcept;
 // A new OLE font object (IFontDisp) describing a GDI font, for the ambient
 // font property; null on failure. The caller owns the reference.
 IDispatch* AmbientFont(HFONT font) noexcept;
@@ -40,12 +40,8 @@ protected:
     ~OleSiteHost() = default;
 };
 
-class OleSite final : public IOleClientSite,
-                      public IOleInPlaceSite,
-                      public IOleInPlaceFrame,
-                      public IOleControlSite,
-                      public IDispatch,
-                      public IAdviseSink {
+class OleSite final : public ComObject<OleSite, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
+                                       IOleControlSite, IDispatch, IAdviseSink> {
 public:
     static ComPtr<OleSite> Create(OleSiteHost& host);
     // The host is going: from now on every call fails.
@@ -54,10 +50,7 @@ public:
     IOleClientSite* ClientSite() noexcept { return this; }
     IAdviseSink* AdviseSink() noexcept { return this; }
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    static std::span<const InterfaceEntry> InterfaceMap() noexcept;
 
     // IOleClientSite
     STDMETHODIMP SaveObject() override;
@@ -123,9 +116,8 @@ public:
 
 private:
     explicit OleSite(OleSiteHost& host) noexcept : host_(&host) {}
-    ~OleSite() = default;
+    ~OleSite() override = default;
 
-    LONG refs_ = 1;
     OleSiteHost* host_;
 };
 

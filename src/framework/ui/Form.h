@@ -42,6 +42,8 @@ public:
     explicit Form(Window* owner = nullptr);
     ~Form() override;
 
+    Form* AsForm() noexcept override { return this; }
+
     std::string Caption() const { return Text(); }
     void SetCaption(const std::string& caption) { SetText(caption); }
     // The outer size follows from the client size and the border.

@@ -1,7 +1,6 @@
 #include "ui/Window.h"
 #include "ui/Application.h"
 #include "base/Errors.h"
-#include "ui/Form.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>
@@ -133,7 +132,7 @@ Window* Window::FromHandle(HWND hwnd) noexcept
 Form* Window::ParentForm() noexcept
 {
     for (Window* w = this; w; w = w->parent_)
-        if (auto* form = dynamic_cast<Form*>(w))
+        if (Form* form = w->AsForm())
             return form;
     return nullptr;
 }

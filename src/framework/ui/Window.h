@@ -89,6 +89,8 @@ public:
     const std::vector<Window*>& Children() const noexcept { return children_; }
     // The form this window sits on (itself for a form), or null.
     Form* ParentForm() noexcept;
+    // This window as a form, or null.
+    virtual Form* AsForm() noexcept { return nullptr; }
 
     // Geometry: child windows in the parent's client pixels.
     Bounds GetBounds() const;

@@ -44,8 +44,6 @@ void WriteImageFile(const pixwell::ImageStreamBytes& image, const std::wstring& 
 // it. Pixel data the file lacks makes it false.
 bool IsWrittenBmpForm(const std::uint8_t* data, std::size_t size, const img::BmpInfo& info);
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 class TStowickObject final
     : public fw::AutoObject<TStowickObject, IStowickObject, IPixwellPlugin> {
@@ -72,6 +70,5 @@ private:
     TFileType FileType = ftBMP;
 };
 
-#pragma GCC diagnostic pop
 
 } // namespace stowick

@@ -51,8 +51,6 @@ protected:
     void Paint(HDC dc, const RECT& area) override;
 };
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 class TStowickOptions final
     : public fw::ActiveForm<TStowickOptions, IStowickOptions, IPixwellPluginOptions> {
@@ -114,6 +112,5 @@ private:
     fw::AnchorLayout anchors_;
 };
 
-#pragma GCC diagnostic pop
 
 } // namespace stowick
