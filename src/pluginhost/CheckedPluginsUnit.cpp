@@ -8,6 +8,8 @@
 #include "common/PixwellInc.h"
 #include "com/ComGuid.h"
 #include "base/Errors.h"
+#include "base/ReplacingFile.h"
+#include "base/Text.h"
 #include "portable/CheckedList.h"
 
 namespace {
@@ -19,9 +21,6 @@ constexpr LONGLONG kMaxFileSize = 1 << 20;
 constexpr char kCannotOpenText[] = "Cannot open file \"";
 constexpr char kCannotReadText[] = "Cannot read file \"";
 constexpr char kTooLargeText[] = "\": the file is too large";
-constexpr char kCannotCreateText[] = "Cannot create file \"";
-constexpr char kCannotWriteText[] = "Cannot write file \"";
-constexpr char kTempPrefix[] = "cpl";
 
 class FileHandle {
 public:
@@ -88,46 +87,12 @@ std::string LoadFile(const std::string& path)
     return content;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
-
-// Writes `content` into the existing file `path`; ERROR_SUCCESS or the
-// failure's code.
-DWORD WriteWholeFile(const char* path, const std::string& content)
-{
-    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return GetLastError();
-    DWORD written = 0;
-    if (!content.empty() && !WriteFile(file.Get(), content.data(),
-                                       static_cast<DWORD>(content.size()), &written, nullptr))
-        return GetLastError();
-    if (written != content.size())
-        return ERROR_WRITE_FAULT;
-    if (!FlushFileBuffers(file.Get()) || !file.Close())
-        return GetLastError();
-    return ERROR_SUCCESS;
-}
-
-// Writes `content` to a new file beside `path`, then puts it in place of
-// `path` in one step, so a failure leaves the old file as it was.
+// A failure leaves the old file as it was.
 void ReplaceFile(const std::string& path, const std::string& content)
 {
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(FolderOf(path).c_str(), kTempPrefix, 0, temp))
-        RaiseFileError(kCannotCreateText, path, GetLastError());
-    DWORD error = WriteWholeFile(temp, content);
-    if (error == ERROR_SUCCESS &&
-        !MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
-    if (error != ERROR_SUCCESS) {
-        DeleteFileA(temp);
-        RaiseFileError(kCannotWriteText, path, error);
-    }
+    fw::ReplacingFile file(fw::AnsiToWide(path));
+    file.Write(content.data(), content.size());
+    file.Commit(true);
 }
 
 } // namespace

@@ -28,7 +28,7 @@
 #include "stowick/JPEGSettingsUnit.h"
 #include "stowick/JpegWriter.h"
 #include "pluginhost/PixwellObjectUnit.h"
-#include "stowick/ReplacingFile.h"
+#include "base/ReplacingFile.h"
 #include "stowick/StowickOptionsImpl.h"
 #include "stowick/StowickSettings.h"
 #include "common/ImageStream.h"

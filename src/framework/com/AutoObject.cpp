@@ -101,15 +101,6 @@ DispatchTypes DispatchTypesOf(REFIID iid)
 
 } // namespace
 
-HMODULE ThisModule() noexcept
-{
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModule), &module);
-    return module;
-}
-
 ITypeLib& ModuleTypeLib()
 {
     // Released when the module goes (a library's static objects end with it).

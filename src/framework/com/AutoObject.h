@@ -11,15 +11,13 @@
 #include <string>
 #include <type_traits>
 
+#include "base/Module.h"
 #include "com/ComError.h"
 #include "com/ComObject.h"
 #include "com/ComPtr.h"
 #include "com/ComServer.h"
 
 namespace fw {
-
-// The module (program or library) this copy of the framework is linked into.
-HMODULE ThisModule() noexcept;
 
 // The type library embedded in this module, loaded on first use
 // (LoadTypeLibEx, REGKIND_NONE) and kept. Raises fw::Error.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "com/ClassRegistration.h"
 #include "com/ComBStr.h"
 #include "com/ComGuid.h"
 #include "base/Errors.h"
@@ -35,64 +36,8 @@ std::function<void()>& LastReleasedHandler()
 
 // ---- Registry entries -----------------------------------------------------------
 
-constexpr char kRegisterKeyError[] = "Error registering COM server: cannot write registry key ";
-constexpr char kUnregisterKeyError[] = "Error unregistering COM server: cannot remove registry key ";
 constexpr char kTypeLibRegisterError[] = "Error registering type library of ";
 constexpr char kTypeLibUnregisterError[] = "Error unregistering type library ";
-constexpr char kUserClassesKey[] = "Software\\Classes";
-
-// Where class registrations go: HKEY_CLASSES_ROOT, or the user's own classes
-// when the machine-wide ones may not be written (no administrator rights).
-struct ClassesRoot {
-    HKEY root;
-    std::string prefix; // path of the classes key under `root`, with a trailing backslash
-    const char* displayName;
-
-    std::string Path(const std::string& subPath) const { return prefix + subPath; }
-    std::string DisplayPath(const std::string& subPath) const
-    {
-        return std::string(displayName) + "\\" + Path(subPath);
-    }
-};
-
-const ClassesRoot kMachineClasses{HKEY_CLASSES_ROOT, "", "HKEY_CLASSES_ROOT"};
-const ClassesRoot kUserClasses{HKEY_CURRENT_USER, std::string(kUserClassesKey) + "\\",
-                               "HKEY_CURRENT_USER"};
-
-[[noreturn]] void RaiseRegistryError(const char* what, const std::string& path, LONG rc)
-{
-    throw Error(what + path + " (" + SystemMessage(static_cast<DWORD>(rc)) + ")",
-                HRESULT_FROM_WIN32(static_cast<DWORD>(rc)));
-}
-
-void WriteKeyDefault(const ClassesRoot& root, const std::string& subPath, const std::string& value)
-{
-    LONG rc = ERROR_SUCCESS;
-    const RegKey key = RegKey::TryCreate(root.root, root.Path(subPath).c_str(), &rc);
-    if (!key)
-        RaiseRegistryError(kRegisterKeyError, root.DisplayPath(subPath), rc);
-    rc = key.WriteString(nullptr, value);
-    if (rc != ERROR_SUCCESS)
-        RaiseRegistryError(kRegisterKeyError, root.DisplayPath(subPath), rc);
-}
-
-bool IsMissing(LONG rc) noexcept { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
-
-void DeleteTree(const ClassesRoot& root, const std::string& subPath)
-{
-    const LONG rc = RegKey::DeleteKey(root.root, root.Path(subPath).c_str(), true);
-    if (rc != ERROR_SUCCESS && !IsMissing(rc))
-        RaiseRegistryError(kUnregisterKeyError, root.DisplayPath(subPath), rc);
-}
-
-// The classes root this registration can be written to: the machine-wide one
-// when it accepts the class key, else the user's.
-const ClassesRoot& WritableClassesRoot(const std::string& probeKey)
-{
-    LONG rc = ERROR_SUCCESS;
-    const RegKey key = RegKey::TryCreate(HKEY_CLASSES_ROOT, probeKey.c_str(), &rc);
-    return (key || rc != ERROR_ACCESS_DENIED) ? kMachineClasses : kUserClasses;
-}
 
 SYSKIND NativeSysKind() noexcept { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
 
@@ -219,21 +164,6 @@ std::vector<ClassObjectRegistration> RegisterClassObjects(std::span<const ComCla
 
 // ---- Registry entries ---------------------------------------------------------------
 
-std::string ModuleFileName(HMODULE module)
-{
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD len = GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
-        if (len == 0)
-            RaiseLastOSError("GetModuleFileName");
-        if (len < path.size()) {
-            path.resize(len);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::string LocalServerCommand(const std::string& exePath)
 {
     if (exePath.find(' ') == std::string::npos)
@@ -261,7 +191,7 @@ void RegisterTypeLibrary(const std::string& exePath)
 void UnregisterTypeLibrary(const ComTypeLibEntry& typeLib)
 {
     const std::string versionKey = TypeLibVersionKey(typeLib);
-    const std::string userKey = std::string(kUserClassesKey) + "\\" + versionKey;
+    const std::string userKey = kUserClassesPrefix + versionKey;
     const bool machine = KeyExists(HKEY_CLASSES_ROOT, versionKey);
     const bool user = KeyExists(HKEY_CURRENT_USER, userKey);
     HRESULT hr = S_OK;
@@ -283,27 +213,23 @@ void RegisterLocalServerClass(const ComTypeLibEntry& typeLib, const ComClassEntr
     const std::string clsid = GUIDToString(*entry.clsid);
     const std::string progId = ProgIDOf(typeLib, entry);
     const std::string classKey = "CLSID\\" + clsid;
-    const ClassesRoot& root = WritableClassesRoot(classKey);
-
-    WriteKeyDefault(root, classKey, entry.description);
-    WriteKeyDefault(root, classKey + "\\LocalServer32", LocalServerCommand(exePath));
-    WriteKeyDefault(root, classKey + "\\ProgID", progId);
-    WriteKeyDefault(root, classKey + "\\TypeLib", GUIDToString(*typeLib.libId));
-    WriteKeyDefault(root, classKey + "\\Version",
-                    std::to_string(typeLib.majorVersion) + "." +
-                        std::to_string(typeLib.minorVersion));
-    WriteKeyDefault(root, progId, entry.description);
-    WriteKeyDefault(root, progId + "\\CLSID", clsid);
+    const ClassesKeyWriter writer(classKey);
+    writer.Write(classKey, entry.description);
+    writer.Write(classKey + "\\LocalServer32", LocalServerCommand(exePath));
+    writer.Write(classKey + "\\ProgID", progId);
+    writer.Write(classKey + "\\TypeLib", GUIDToString(*typeLib.libId));
+    writer.Write(classKey + "\\Version",
+                 std::to_string(typeLib.majorVersion) + "." + std::to_string(typeLib.minorVersion));
+    writer.Write(progId, entry.description);
+    writer.Write(progId + "\\CLSID", clsid);
 }
 
 void UnregisterLocalServerClass(const ComTypeLibEntry& typeLib, const ComClassEntry& entry)
 {
     const std::string classKey = "CLSID\\" + GUIDToString(*entry.clsid);
     const std::string progId = ProgIDOf(typeLib, entry);
-    for (const ClassesRoot* root : {&kMachineClasses, &kUserClasses}) {
-        DeleteTree(*root, progId);
-        DeleteTree(*root, classKey);
-    }
+    ClassesKeyWriter::DeleteTree(progId);
+    ClassesKeyWriter::DeleteTree(classKey);
 }
 
 // ---- The program as a local server ----------------------------------------------------

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Module.h"
 #include "portable/ServerSwitches.h"
 
 namespace fw {
@@ -102,9 +103,6 @@ private:
 std::vector<ClassObjectRegistration> RegisterClassObjects(std::span<const ComClassEntry> classes);
 
 // ---- Registry entries -------------------------------------------------------------
-
-// The program's file path as the system reports it.
-std::string ModuleFileName(HMODULE module = nullptr);
 
 // LocalServer32 command: the path, in quotes when it holds a blank.
 std::string LocalServerCommand(const std::string& exePath);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "com/ClassRegistration.h"
 #include "com/ComServer.h"
 
 namespace fw {
@@ -70,23 +71,6 @@ public:
 private:
     int toolboxBitmap_;
     DWORD miscStatus_;
-};
-
-// Writes registry keys of COM classes: to HKEY_CLASSES_ROOT when it accepts
-// `probeKey`, else to the user's own classes. Raises fw::Error with the key.
-class ClassesKeyWriter {
-public:
-    explicit ClassesKeyWriter(const std::string& probeKey);
-    // Creates `path` (with missing parents) and sets its value `name` (the
-    // default value when null) as REG_SZ.
-    void Write(const std::string& path, const std::string& value, const char* name = nullptr) const;
-    // Removes `path` with its subkeys from both places; a missing key is no
-    // error.
-    static void DeleteTree(const std::string& path);
-
-private:
-    HKEY root_;
-    std::string prefix_;
 };
 
 // The library's class table and the bodies of its exports.

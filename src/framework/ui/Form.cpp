@@ -1,4 +1,5 @@
 #include "ui/Form.h"
+#include "ui/ModalDisabler.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
 #include "base/Errors.h"
@@ -14,36 +15,6 @@ constexpr const char* kCannotMakeVisibleModal = "Cannot make a visible window mo
 // Disables the thread's visible, enabled top-level windows except one and
 // enables them again when it goes. Hidden helper windows (the notification
 // icon's, timers') are left alone so they keep answering.
-class TaskWindowsDisabler {
-public:
-    explicit TaskWindowsDisabler(HWND except) : except_(except)
-    {
-        EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
-        for (HWND hwnd : windows_)
-            EnableWindow(hwnd, FALSE);
-    }
-    ~TaskWindowsDisabler()
-    {
-        for (HWND hwnd : windows_)
-            if (IsWindow(hwnd))
-                EnableWindow(hwnd, TRUE);
-    }
-    TaskWindowsDisabler(const TaskWindowsDisabler&) = delete;
-    TaskWindowsDisabler& operator=(const TaskWindowsDisabler&) = delete;
-
-private:
-    static BOOL CALLBACK Collect(HWND hwnd, LPARAM param)
-    {
-        auto* self = reinterpret_cast<TaskWindowsDisabler*>(param);
-        if (hwnd != self->except_ && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
-            self->windows_.push_back(hwnd);
-        return TRUE;
-    }
-
-    HWND except_;
-    std::vector<HWND> windows_;
-};
-
 bool IsPushButtonFocus(HWND focus)
 {
     return dynamic_cast<Button*>(Window::FromHandle(focus)) != nullptr;
@@ -227,7 +198,7 @@ int Form::ShowModal()
     struct ModalGuard {
         Form& form;
         HWND previousActive;
-        std::unique_ptr<TaskWindowsDisabler> disabled;
+        std::unique_ptr<ThreadWindowsDisabler> disabled;
         ~ModalGuard()
         {
             // Enable first, so that hiding hands the activation back to the
@@ -239,7 +210,7 @@ int Form::ShowModal()
             if (previousActive && IsWindow(previousActive) && IsWindowVisible(previousActive))
                 SetActiveWindow(previousActive);
         }
-    } guard{*this, previousActive, std::make_unique<TaskWindowsDisabler>(Handle())};
+    } guard{*this, previousActive, std::make_unique<ThreadWindowsDisabler>(Handle())};
 
     EnableWindow(Handle(), TRUE);
     Show();

@@ -1,6 +1,7 @@
 #include "ui/Window.h"
 #include "ui/Application.h"
 #include "base/Errors.h"
+#include "base/Module.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>
@@ -13,15 +14,6 @@ constexpr const char* kWindowClassName = "VistrelWindow";
 constexpr const char* kObjectProperty = "VistrelWindowObject";
 constexpr UINT_PTR kSubclassId = 0x56495354; // any fixed value of our own
 constexpr const char* kCreateWindowFailed = "Cannot create window";
-
-HINSTANCE ModuleInstance()
-{
-    // The module this code is linked into (a DLL when we are a plug-in).
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
-    return module;
-}
 
 HMENU NextControlId()
 {
@@ -124,7 +116,7 @@ Window* Window::FromHandle(HWND hwnd) noexcept
         return nullptr;
     // The windows of another module that links its own copy of the framework
     // (a plug-in's, or the host's seen from a plug-in) are not our objects.
-    if (reinterpret_cast<HMODULE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)) != ModuleInstance())
+    if (reinterpret_cast<HMODULE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)) != ThisModule())
         return nullptr;
     return static_cast<Window*>(GetPropA(hwnd, kObjectProperty));
 }
@@ -151,7 +143,7 @@ void Window::CreateHandle(const CreateParams& params)
             wc.cbSize = sizeof wc;
             wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
             wc.lpfnWndProc = &Window::ClassProc;
-            wc.hInstance = ModuleInstance();
+            wc.hInstance = ThisModule();
             wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
             wc.lpszClassName = kWindowClassName;
             atom = RegisterClassExA(&wc);
@@ -159,7 +151,7 @@ void Window::CreateHandle(const CreateParams& params)
         ~WindowClass()
         {
             if (atom)
-                UnregisterClassA(kWindowClassName, ModuleInstance());
+                UnregisterClassA(kWindowClassName, ThisModule());
         }
     };
     static const WindowClass windowClass;
@@ -183,10 +175,10 @@ void Window::CreateHandle(const CreateParams& params)
     HWND hwnd = nullptr;
     if (!params.className) {
         hwnd = CreateWindowExA(params.exStyle, kWindowClassName, params.text.c_str(), params.style, b.left, b.top,
-                               b.width, b.height, parentHandle, id, ModuleInstance(), this);
+                               b.width, b.height, parentHandle, id, ThisModule(), this);
     } else {
         hwnd = CreateWindowExA(params.exStyle, params.className, params.text.c_str(), params.style, b.left,
-                               b.top, b.width, b.height, parentHandle, id, ModuleInstance(), nullptr);
+                               b.top, b.width, b.height, parentHandle, id, ThisModule(), nullptr);
         if (hwnd) {
             subclassed_ = true;
             Attach(hwnd);

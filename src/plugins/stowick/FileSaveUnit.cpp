@@ -9,7 +9,7 @@
 #include "imaging/BmpReader.h"
 #include "imaging/BmpWriter.h"
 #include "imaging/ByteOrder.h"
-#include "stowick/ReplacingFile.h"
+#include "base/ReplacingFile.h"
 
 namespace stowick {
 namespace {
@@ -100,14 +100,14 @@ void WriteImageFile(const pixwell::ImageStreamBytes& image, const std::wstring& 
                     TFileType fileType, const JpegOptions& jpeg)
 {
     if (fileType == ftBMP && IsWrittenBmpForm(image.Data(), image.Size(), image.Info())) {
-        ReplacingFile file(fileName);
+        fw::ReplacingFile file(fileName);
         file.Write(image.Data(), image.Info().fileSize);
         file.Commit();
         return;
     }
     if (fileType == ftJPG) {
         if (const std::optional<JpegSourceRows> rows = DirectRows(image)) {
-            ReplacingFile file(fileName);
+            fw::ReplacingFile file(fileName);
             WriteJpeg(*rows, jpeg, file);
             file.Commit();
             return;
@@ -123,7 +123,7 @@ void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, TFi
 {
     if (fileType != ftBMP && fileType != ftJPG)
         return;
-    ReplacingFile file(fileName);
+    fw::ReplacingFile file(fileName);
     if (fileType == ftBMP)
         img::WriteBmp(bitmap, file);
     else

@@ -1,5 +1,7 @@
 #include "stowick/StowickOptionsImpl.h"
 
+#include "ui/ModalDisabler.h"
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -65,36 +67,6 @@ std::string LowerCase(std::string text)
     CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
     return text;
 }
-
-// The thread's other top-level windows are disabled while a system dialog
-// that knows only its owner is up, as they are under a modal form.
-class DisabledThreadWindows {
-public:
-    DisabledThreadWindows()
-    {
-        EnumThreadWindows(GetCurrentThreadId(), &DisabledThreadWindows::Collect,
-                          reinterpret_cast<LPARAM>(this));
-        for (HWND window : windows_)
-            EnableWindow(window, FALSE);
-    }
-    ~DisabledThreadWindows()
-    {
-        for (HWND window : windows_)
-            if (IsWindow(window))
-                EnableWindow(window, TRUE);
-    }
-    DisabledThreadWindows(const DisabledThreadWindows&) = delete;
-    DisabledThreadWindows& operator=(const DisabledThreadWindows&) = delete;
-
-private:
-    static BOOL CALLBACK Collect(HWND window, LPARAM self)
-    {
-        if (IsWindowVisible(window) && IsWindowEnabled(window))
-            reinterpret_cast<DisabledThreadWindows*>(self)->windows_.push_back(window);
-        return TRUE;
-    }
-    std::vector<HWND> windows_;
-};
 
 // Frees an item identifier list the shell allocated.
 struct ItemIdListDeleter {
@@ -302,7 +274,9 @@ void TStowickOptions::Button1Click()
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     std::unique_ptr<ITEMIDLIST, ItemIdListDeleter> chosen;
     {
-        const DisabledThreadWindows disabled;
+        // The dialog disables and enables its owner itself, before it goes,
+        // so the activation comes back to the owner.
+        const fw::ThreadWindowsDisabler disabled(info.hwndOwner);
         chosen.reset(SHBrowseForFolderA(&info));
     }
     if (!chosen)

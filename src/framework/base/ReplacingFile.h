@@ -2,7 +2,7 @@
 // the bytes go to a new temporary file in the same folder, and only Commit
 // moves it over the target. A write that fails half-way, or is abandoned,
 // deletes the temporary file and leaves whatever stood at the target as it
-// was.
+// was. Every file the program and the plug-ins write goes through it.
 #pragma once
 #include <windows.h>
 
@@ -14,7 +14,7 @@
 
 #include "imaging/BmpWriter.h"
 
-namespace stowick {
+namespace fw {
 
 inline constexpr char kCreateFileError[] = "Cannot create file";
 inline constexpr char kWriteFileError[] = "Cannot write file";
@@ -37,8 +37,10 @@ public:
     // Buffered; raises fw::Error naming the file when the disk refuses.
     void Write(const void* data, std::size_t size) override;
     // Writes what is buffered, closes the file and moves it over the target
-    // (an existing file is replaced). Raises fw::Error naming the file.
-    void Commit();
+    // (an existing file is replaced). With `flush` the bytes reach the disk
+    // before the move (for small files whose loss would cost the user
+    // settings). Raises fw::Error naming the file.
+    void Commit(bool flush = false);
 
     const std::wstring& FileName() const noexcept { return fileName_; }
     const std::wstring& TemporaryName() const noexcept { return tempName_; }
@@ -55,4 +57,4 @@ private:
     bool committed_ = false;
 };
 
-} // namespace stowick
+} // namespace fw

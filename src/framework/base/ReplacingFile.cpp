@@ -1,18 +1,18 @@
-#include "stowick/ReplacingFile.h"
+#include "base/ReplacingFile.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "com/ComBStr.h"
 #include "base/Errors.h"
+#include "base/Text.h"
 
-namespace stowick {
+namespace fw {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
 // WriteFile moves at most a DWORD per call; stay well below it.
 constexpr std::size_t kMaxWrite = 1u << 30;
-constexpr wchar_t kTempPrefix[] = L"~stw";
+constexpr wchar_t kTempPrefix[] = L"~vst";
 constexpr wchar_t kTempSuffix[] = L".tmp";
 // Names tried before giving up when others keep appearing first.
 constexpr int kTempAttempts = 100;
@@ -34,14 +34,14 @@ std::wstring TemporaryNameIn(const std::wstring& folder, unsigned number)
 
 [[noreturn]] void Raise(const char* what, const std::wstring& fileName, DWORD error)
 {
-    throw fw::Error(FileErrorText(what, fileName, error), HRESULT_FROM_WIN32(error));
+    throw Error(FileErrorText(what, fileName, error), HRESULT_FROM_WIN32(error));
 }
 
 } // namespace
 
 std::string FileErrorText(const char* what, std::wstring_view fileName, DWORD error)
 {
-    return std::string(what) + " \"" + fw::WideToAnsi(fileName) + "\". " + fw::SystemMessage(error);
+    return std::string(what) + " \"" + WideToAnsi(fileName) + "\". " + SystemMessage(error);
 }
 
 ReplacingFile::ReplacingFile(std::wstring fileName) : fileName_(std::move(fileName))
@@ -113,9 +113,11 @@ void ReplacingFile::WriteThrough(const std::uint8_t* bytes, std::size_t size)
     }
 }
 
-void ReplacingFile::Commit()
+void ReplacingFile::Commit(bool flush)
 {
     Flush();
+    if (flush && !FlushFileBuffers(file_))
+        Raise(kWriteFileError, fileName_, GetLastError());
     const HANDLE file = std::exchange(file_, INVALID_HANDLE_VALUE);
     if (!CloseHandle(file))
         Raise(kWriteFileError, fileName_, GetLastError());
@@ -133,4 +135,4 @@ void ReplacingFile::Discard() noexcept
         DeleteFileW(tempName_.c_str());
 }
 
-} // namespace stowick
+} // namespace fw
