@@ -1,6 +1,8 @@
-// The tray window in-process: the selection arithmetic, the icon's callback,
-// the frozen screen, the frame that follows the mouse without ever leaving a
-// trace, the cut handed to the wizard, and the ways a capture ends.
+// The tray window in-process: the selection arithmetic, the notification
+// icon and its callback, the frozen screen, the frame that follows the mouse
+// without ever leaving a trace, the cut handed to the wizard, and the ways a
+// capture ends.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "wizard/AfterScreenShotWindowUnit.h"
@@ -8,6 +10,7 @@
 #include "E2eDriver.h"
 #include "pluginhost/PixwellObjectUnit.h"
 #include "shell/PixwellWindow.h"
+#include "shell/TrayIcon.h"
 #include "com/ComInit.h"
 #include "com/ComServer.h"
 
@@ -47,6 +50,54 @@ TEST(CaptureSelection, FrameRepaintCoversTheFrameAndStaysOnTheSurface)
     // The pointer may leave the surface during a drag (the control keeps the
     // mouse captured).
     EXPECT_EQ(FrameRepaintRect({-30, 90, 50, 140}, 200, 100), (TSelectionRect{0, 89, 51, 100}));
+}
+
+// ---- The notification icon ------------------------------------------------------------
+
+namespace {
+
+constexpr UINT kTestCallbackMessage = WM_APP + 21;
+
+// Whether the shell has the icon: it changes only icons it knows.
+bool ShellHasIcon(const NOTIFYICONDATAA& data)
+{
+    NOTIFYICONDATAA probe = data;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+} // namespace
+
+TEST(TrayIcon, ComesBackWhenTheTaskbarIsCreatedAgainAndGoesWithTheUnit)
+{
+    std::vector<UINT> events;
+    NOTIFYICONDATAA data{};
+    {
+        TTrayIcon icon(kTestCallbackMessage, LoadIconA(nullptr, IDI_APPLICATION), "Tray icon test",
+                       "Tray icon test window", [&](UINT event) { events.push_back(event); });
+        data = icon.Data();
+        EXPECT_EQ(data.hWnd, icon.Window());
+        EXPECT_STREQ(data.szTip, "Tray icon test");
+        ASSERT_TRUE(ShellHasIcon(data)) << "the icon was not added";
+
+        // The shell restarts: its new taskbar knows no icons and says so to
+        // every top-level window.
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+        ASSERT_FALSE(ShellHasIcon(data));
+        SendMessageA(icon.Window(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+        EXPECT_TRUE(ShellHasIcon(data)) << "the icon was lost with the taskbar";
+        // Said while the icon is there, it leaves the one icon as it is.
+        SendMessageA(icon.Window(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+        EXPECT_TRUE(ShellHasIcon(data));
+        EXPECT_TRUE(icon.SetTip("Changed tip"));
+        EXPECT_STREQ(icon.Data().szTip, "Changed tip");
+
+        // Only the icon's own message reaches the owner, with its mouse event.
+        SendMessageA(icon.Window(), kTestCallbackMessage, 0, WM_LBUTTONDBLCLK);
+        SendMessageA(icon.Window(), WM_USER + 7, 0, WM_RBUTTONUP);
+        EXPECT_THAT(events, testing::ElementsAre(WM_LBUTTONDBLCLK));
+    }
+    EXPECT_FALSE(ShellHasIcon(data)) << "the icon outlived its unit";
+    EXPECT_FALSE(IsWindow(data.hWnd));
 }
 
 // ---- The tray window ------------------------------------------------------------------

@@ -339,7 +339,7 @@ TEST_F(Wizard, PluginWhoseControlCantBeHostedKeepsTheExecutingPageWhereBackHelpA
             EXPECT_EQ(w->CurrentPluginIndex, 1);
             EXPECT_EQ(Buttons(*w), "BN Cancel");
             EXPECT_TRUE(w->PluginContainer->Empty());
-            EXPECT_TRUE(w->CurrentPlugin);
+            EXPECT_TRUE(w->CurrentPlugin());
             Press(*w->Button1);
             Press(*w->Next);
             EXPECT_EQ(w->Notebook->PageIndex(), wpExecutePlugins);
