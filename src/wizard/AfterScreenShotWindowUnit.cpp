@@ -310,8 +310,11 @@ void TAfterScreenShotWindow::NextClick()
 
 void TAfterScreenShotWindow::FinalizeClick()
 {
-    if (Notebook->PageIndex() == wizard::wpReport && cbLeaveInClipboard->Checked())
-        fw::CopyBitmapToClipboard(ScreenShot->Picture());
+    // A picture of no pixels (a capture released where it was pressed) has
+    // nothing to leave there: the user's clipboard stays as it is.
+    const fw::DibBitmap& picture = ScreenShot->Picture();
+    if (Notebook->PageIndex() == wizard::wpReport && cbLeaveInClipboard->Checked() && !picture.Empty())
+        fw::CopyBitmapToClipboard(picture);
     Close();
 }
 

@@ -57,9 +57,12 @@ void TPluginRunner::ListPlugins(const std::function<void(TListedPlugin)>& add)
     const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
     const std::vector<std::string> checked = ReadCheckedPlugins();
 
-    // A failing list call still hands back whatever text it has.
+    // A failing list call still hands back whatever text it has. Its status
+    // is not looked at, so neither is its error text: it must not stay on
+    // the thread for a later failure without a text of its own to show.
     fw::BStr list;
     catalogue->GetPluginList(list.Put());
+    SetErrorInfo(0, nullptr);
 
     for (const std::string& entry : portable::SplitCommaText(list.ToString())) {
         fw::ComPtr<IPixwellPlugin> plugin;
@@ -71,8 +74,10 @@ void TPluginRunner::ListPlugins(const std::function<void(TListedPlugin)>& add)
         }
         fw::BStr name, description, optionsObjectName, helpTopic;
         HRESULT result = S_OK;
-        fw::OleCheck(plugin->GetPluginInfo(name.Put(), description.Put(), optionsObjectName.Put(),
-                                           helpTopic.Put(), &result));
+        CheckedCall([&] {
+            return plugin->GetPluginInfo(name.Put(), description.Put(), optionsObjectName.Put(), helpTopic.Put(),
+                                         &result);
+        });
         // The record is complete before its row exists, so no row is ever
         // left without one.
         TListedPlugin listed;
@@ -91,43 +96,58 @@ void TPluginRunner::Host(const TPluginInfo& plugin)
     const GUID pluginClsid = plugin.PluginClsid;
     const GUID optionsClsid = plugin.OptionsClsid;
 
+    // The previous plug-in's control and instance go first, so that a hosting
+    // that fails on the way leaves nothing behind that Next could run: never
+    // the old control paired with the new plug-in.
+    Release();
+
     const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
     // Every hosting works with an instance of its own.
-    plugin_.Reset();
+    fw::ComPtr<IPixwellPlugin> instance;
     CheckedCall([&] {
-        return catalogue->GetPlugin(fw::BStr(fw::GUIDToString(pluginClsid)).Get(), plugin_.Put());
+        return catalogue->GetPlugin(fw::BStr(fw::GUIDToString(pluginClsid)).Get(), instance.Put());
     });
-    if (!plugin_)
+    if (!instance)
         fw::OleCheck(E_POINTER);
 
     const std::string progId = fw::ClassIDToProgID(optionsClsid);
-    // The previous plug-in's control is taken down first.
     site_.CreateObject(progId);
-    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-    CheckedCall([&] { return options->SetPlugin(plugin_.Get()); });
+    try {
+        const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
+        CheckedCall([&] { return options->SetPlugin(instance.Get()); });
+    } catch (...) {
+        // A control without its plug-in has nothing to save settings for.
+        site_.DestroyObject();
+        throw;
+    }
+    // Hosted and given its plug-in: the pair is complete.
+    plugin_ = std::move(instance);
     site_.DoVerb(OLEIVERB_SHOW);
 }
 
 bool TPluginRunner::Run(const fw::DibBitmap& picture, fw::Form& window)
 {
-    // One variable takes both verdicts: a method that leaves its result
-    // unwritten passes on the one before, so a plug-in that never writes its
-    // results counts as successful.
-    HRESULT result = S_OK;
+    // What can't run is refused before the control is asked anything, so it
+    // never saves settings (or, for e-mail, resolves names) for a run that
+    // won't happen.
     const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-    CheckedCall([&] { return options->SaveSettings(&result); });
-    // A control that refuses has told the user why.
-    if (FAILED(result))
-        return false;
-
     // Held for the call: nothing the plug-in does may release it under us.
     const fw::ComPtr<IPixwellPlugin> plugin = plugin_;
     if (!plugin)
         throw fw::Error(kNoPluginHostedError);
     if (picture.Empty() || picture.Width() <= 0 || picture.Height() <= 0)
         throw fw::Error(kEmptyImageError);
-    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(picture.ToImage());
 
+    // One variable takes both verdicts: a method that leaves its result
+    // unwritten passes on the one before, so a plug-in that never writes its
+    // results counts as successful.
+    HRESULT result = S_OK;
+    CheckedCall([&] { return options->SaveSettings(&result); });
+    // A control that refuses has told the user why.
+    if (FAILED(result))
+        return false;
+
+    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(picture.ToImage());
     {
         // The plug-in's own windows stand in for the wizard while it runs.
         const TShowAgainGuard showAgain(window);

@@ -52,15 +52,19 @@ public:
     // not a class identifier.
     static void ListPlugins(const std::function<void(TListedPlugin)>& add);
 
-    // Hosts the options control of `plugin` with a new instance of it.
+    // Hosts the options control of `plugin` with a new instance of it. The
+    // control hosted before goes first, with its instance; when hosting
+    // fails nothing is hosted and Plugin() is null. Raises with the plug-in's
+    // or the system's text.
     void Host(const TPluginInfo& plugin);
-    // The plug-in instance whose control is hosted; null for none.
+    // The plug-in instance given to the hosted control; null for none.
     const fw::ComPtr<IPixwellPlugin>& Plugin() const noexcept { return plugin_; }
 
     // Has the hosted control save its settings, then runs the plug-in on
     // `picture`, written as a BMP file into a memory stream; `window` is
     // hidden meanwhile and is the plug-in's parent window. True when both
-    // report success.
+    // report success. Nothing hosted or a picture of no pixels is refused
+    // (raised) before the control is asked anything.
     bool Run(const fw::DibBitmap& picture, fw::Form& window);
 
     // Tells the hosted control that the focus entered or left it; nothing
