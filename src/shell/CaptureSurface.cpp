@@ -24,27 +24,37 @@ void TCaptureSurface::CopyPrimaryScreen(fw::DibBitmap& into)
 TCaptureSurface::TCaptureSurface(fw::Form& window, fw::Image& image, TScreenCopier copyScreen)
     : window_(window), image_(image), copyScreen_(std::move(copyScreen))
 {
+    // The surface is a passing state of the program, not a window of its
+    // own for the user to switch to: no taskbar button, no Alt+Tab entry.
+    window_.SetShowInTaskbar(false);
 }
 
 void TCaptureSurface::Start()
 {
-    ScreenBitmap.reset();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    ScreenBitmap = std::make_unique<fw::DibBitmap>(fw::DibBitmap::ScreenCompatible(width, height));
-    // Copied before the window shows, so the picture never holds the window.
-    copyScreen_(*ScreenBitmap);
+    try {
+        ScreenBitmap.reset();
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
+        ScreenBitmap = std::make_unique<fw::DibBitmap>(fw::DibBitmap::ScreenCompatible(width, height));
+        // Copied before the window shows, so the picture never holds the window.
+        copyScreen_(*ScreenBitmap);
 
-    // Topmost, so that no always-on-top window covers the frozen screen or
-    // takes the drag.
-    SetWindowPos(window_.Handle(), HWND_TOPMOST, 0, 0, width, height, SWP_NOACTIVATE);
-    selecting_ = false;
-    // The picture goes in just before the window shows, so the first paint
-    // is the frozen screen rather than a flash of empty background.
-    image_.SetPicture(*ScreenBitmap);
-    window_.Show();
-    image_.Update();
-    fw::App().SetScreenCursor(fw::crCross);
+        // Topmost, so that no always-on-top window covers the frozen screen or
+        // takes the drag.
+        SetWindowPos(window_.Handle(), HWND_TOPMOST, 0, 0, width, height, SWP_NOACTIVATE);
+        selecting_ = false;
+        // The picture goes in just before the window shows, so the first paint
+        // is the frozen screen rather than a flash of empty background.
+        image_.SetPicture(*ScreenBitmap);
+        window_.Show();
+        image_.Update();
+        fw::App().SetScreenCursor(fw::crCross);
+    } catch (...) {
+        // A start that fails keeps nothing: not the surface, not a screen's
+        // worth of memory until the next capture.
+        End();
+        throw;
+    }
 }
 
 void TCaptureSurface::Press(int x, int y)
@@ -76,9 +86,9 @@ bool TCaptureSurface::FinishSelection()
 
 fw::DibBitmap TCaptureSurface::Cut()
 {
-    const TSelectionRect selection = Selection();
     if (!ScreenBitmap)
         return {};
+    const TSelectionRect selection = ClampSelection(Selection(), ScreenBitmap->Width(), ScreenBitmap->Height());
     ScreenBitmap->Resize(selection.Width(), selection.Height());
     if (!ScreenBitmap->Empty())
         BitBlt(ScreenBitmap->Canvas().Handle(), 0, 0, selection.Width(), selection.Height(),
@@ -113,6 +123,12 @@ void TCaptureSurface::End()
 {
     fw::App().SetScreenCursor(fw::crDefault);
     window_.Hide();
+    // The picture control took the mouse when the button went down; a drag
+    // abandoned by Escape or a switch of window must not leave the hidden
+    // surface holding it, or it swallows the user's next drag.
+    const HWND captured = GetCapture();
+    if (captured && (captured == image_.Handle() || captured == window_.Handle()))
+        ReleaseCapture();
     selecting_ = false;
     // The frozen screen is large: its memory goes now, not at the next capture.
     image_.Picture().Clear();

@@ -29,7 +29,8 @@ public:
     TCaptureSurface& operator=(const TCaptureSurface&) = delete;
 
     // Freezes the screen and shows it full-screen, topmost, with the
-    // cross-hair cursor.
+    // cross-hair cursor. A failure is raised after the capture has ended, so
+    // nothing of it is kept.
     void Start();
     // A button went down at (x, y): a new selection starts there.
     void Press(int x, int y);
@@ -41,11 +42,12 @@ public:
     // double-click that opened the surface, or a button held down since
     // before), which selects nothing.
     bool FinishSelection();
-    // The selected pixels, cut out of the frozen screen; the frozen screen's
-    // own bitmap becomes the cut, so the capture holds no picture afterwards.
+    // The selected pixels, cut out of the frozen screen (only what of the
+    // selection lies on it); the frozen screen's own bitmap becomes the cut,
+    // so the capture holds no picture afterwards.
     fw::DibBitmap Cut();
-    // Default cursor, surface hidden, the frozen picture's memory given back.
-    // Harmless when no capture is under way.
+    // Default cursor, surface hidden, the mouse released, the frozen
+    // picture's memory given back. Harmless when no capture is under way.
     void End();
 
     // The focus frame at the current selection, on the surface.

@@ -107,14 +107,14 @@ TPixwellWnd::~TPixwellWnd()
 
 void TPixwellWnd::BuildTrayMenu()
 {
-    GetScreenshot1 = &TrayMenu.Add(kGetScreenshotCaption, [this] { GetScreenshot1Click(); });
+    GetScreenshot1 = &TrayMenu.Add(kGetScreenshotCaption, [this] { FromIcon([this] { GetScreenshot1Click(); }); });
     GetScreenshot1->isDefault = true;
     N1 = &TrayMenu.Add("-");
     Help1 = &TrayMenu.Add(kHelpMenuCaption);
-    PixwellHelp1 = &Help1->Add(kPixwellHelpCaption, [this] { PixwellHelp1Click(); });
-    About1 = &Help1->Add(kAboutCaption, [this] { About1Click(); });
-    Options1 = &TrayMenu.Add(kOptionsCaption, [this] { Options1Click(); });
-    Exit1 = &TrayMenu.Add(kExitCaption, [this] { Exit1Click(); });
+    PixwellHelp1 = &Help1->Add(kPixwellHelpCaption, [this] { FromIcon([this] { PixwellHelp1Click(); }); });
+    About1 = &Help1->Add(kAboutCaption, [this] { FromIcon([this] { About1Click(); }); });
+    Options1 = &TrayMenu.Add(kOptionsCaption, [this] { FromIcon([this] { Options1Click(); }); });
+    Exit1 = &TrayMenu.Add(kExitCaption, [this] { FromIcon([this] { Exit1Click(); }); });
 }
 
 void TPixwellWnd::FormCreate()
@@ -149,23 +149,36 @@ const NOTIFYICONDATAA& TPixwellWnd::IconData() const noexcept
 
 void TPixwellWnd::TrayIconEvent(UINT mouseEvent)
 {
-    switch (mouseEvent) {
-    case WM_LBUTTONDBLCLK:
-        if (Busy())
-            BringOpenWindowToFront();
-        else
+    // Single clicks, other buttons and movement do nothing.
+    if (mouseEvent != WM_LBUTTONDBLCLK && mouseEvent != WM_RBUTTONUP)
+        return;
+    if (Busy()) {
+        BringOpenWindowToFront();
+        return;
+    }
+    FromIcon([&] {
+        if (mouseEvent == WM_LBUTTONDBLCLK) {
             StartCapture();
-        break;
-    case WM_RBUTTONUP:
-        if (Busy()) {
-            BringOpenWindowToFront();
         } else {
+            // The menu is modal while it is up, and so is what its item opens.
             POINT pt{};
             GetCursorPos(&pt);
             TrayMenu.Popup(pt.x, pt.y);
         }
-        break;
-    default: break;
+    });
+}
+
+// What the icon asked for runs as one modal window of its own, its errors
+// included: every box it shows (an error, "not available", the question
+// before exit) counts as busy, so a double-click meanwhile starts no capture
+// over it.
+void TPixwellWnd::FromIcon(const std::function<void()>& action)
+{
+    const auto modal = shutdown_.ModalWindow();
+    try {
+        action();
+    } catch (...) {
+        fw::App().HandleException();
     }
 }
 
@@ -191,7 +204,6 @@ void TPixwellWnd::PixwellHelp1Click()
 
 void TPixwellWnd::ShowUnavailable(const char* text)
 {
-    const auto modal = shutdown_.ModalWindow();
     fw::MessageBox(text, kApplicationTitle, MB_OK | MB_ICONINFORMATION);
 }
 

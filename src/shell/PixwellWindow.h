@@ -98,6 +98,7 @@ public:
 
 private:
     void BuildTrayMenu();
+    void FromIcon(const std::function<void()>& action);
     void BringOpenWindowToFront();
     void ShowUnavailable(const char* text);
     void FormCloseQuery(bool& canClose);
