@@ -37,3 +37,14 @@ constexpr TSelectionRect FrameRepaintRect(const TSelectionRect& selection, int w
     r.bottom = std::max(r.bottom, r.top);
     return r;
 }
+
+// The part of `selection` that lies on a picture of `width` by `height`
+// pixels. The picture control keeps the mouse captured during a drag, so the
+// pointer can leave the screen (for another monitor) and report points
+// outside it, even negative ones; the cut holds only pixels that were on it.
+constexpr TSelectionRect ClampSelection(const TSelectionRect& selection, int width, int height) noexcept
+{
+    const auto clamp = [](int value, int limit) { return std::clamp(value, 0, std::max(limit, 0)); };
+    return {clamp(selection.left, width), clamp(selection.top, height), clamp(selection.right, width),
+            clamp(selection.bottom, height)};
+}

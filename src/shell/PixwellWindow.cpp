@@ -5,15 +5,10 @@
 
 #include "wizard/AfterScreenShotWindowUnit.h"
 #include "common/PixwellInc.h"
-#include "gdi/Canvas.h"
 #include "com/ComServer.h"
 #include "ui/Dialogs.h"
-#include "gdi/Graphics.h"
 #include "help/HelpDisplay.h"
 
-// The icon is described in the first, smallest layout of the shell's record,
-// which every version of the shell accepts; its tip holds 64 characters.
-static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + 64);
 static_assert(TrayCallbackMessage == pixwell::kTrayCallbackMessage);
 
 fw::FormPtr<TAfterScreenShotWindow> AfterScreenShotWindow;
@@ -44,11 +39,6 @@ std::string ProgramFolder()
     return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
-RECT ToRect(const TSelectionRect& r) noexcept
-{
-    return RECT{r.left, r.top, r.right, r.bottom};
-}
-
 // The window of this thread the user is busy with: the first visible,
 // enabled top-level window in z-order. While a modal window runs the
 // program's other windows are disabled, so this is the modal one (or a
@@ -74,22 +64,14 @@ HWND OpenWindowOfThread(HWND except)
 
 } // namespace
 
-// ---- Modal windows opened from the icon ----------------------------------------
-
-TPixwellWnd::TModalWindowScope::TModalWindowScope(TPixwellWnd& owner) noexcept : owner_(owner)
-{
-    ++owner_.modalWindows_;
-}
-
-TPixwellWnd::TModalWindowScope::~TModalWindowScope()
-{
-    if (--owner_.modalWindows_ == 0)
-        owner_.BecameIdle();
-}
-
 // ---- Creation and destruction ------------------------------------------------------
 
 TPixwellWnd::TPixwellWnd()
+    : shutdown_([this] { return surface_ && surface_->Showing(); },
+                [this] {
+                    if (Handle())
+                        PostMessageA(Handle(), WM_CLOSE, 0, 0);
+                })
 {
     SetBorderStyle(fw::BorderStyle::bsNone);
     SetCaption(kApplicationTitle);
@@ -109,6 +91,7 @@ TPixwellWnd::TPixwellWnd()
     Image->OnMouseUp = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
         ImageMouseUp(b, s, x, y);
     };
+    surface_ = std::make_unique<TCaptureSurface>(*this, *Image);
 
     OnCreate = [this] { FormCreate(); };
     OnDestroy = [this] { FormDestroy(); };
@@ -124,39 +107,25 @@ TPixwellWnd::~TPixwellWnd()
 
 void TPixwellWnd::BuildTrayMenu()
 {
-    GetScreenshot1 = &TrayMenu.Add(kGetScreenshotCaption, [this] { GetScreenshot1Click(); });
+    GetScreenshot1 = &TrayMenu.Add(kGetScreenshotCaption, [this] { FromIcon([this] { GetScreenshot1Click(); }); });
     GetScreenshot1->isDefault = true;
     N1 = &TrayMenu.Add("-");
     Help1 = &TrayMenu.Add(kHelpMenuCaption);
-    PixwellHelp1 = &Help1->Add(kPixwellHelpCaption, [this] { PixwellHelp1Click(); });
-    About1 = &Help1->Add(kAboutCaption, [this] { About1Click(); });
-    Options1 = &TrayMenu.Add(kOptionsCaption, [this] { Options1Click(); });
-    Exit1 = &TrayMenu.Add(kExitCaption, [this] { Exit1Click(); });
+    PixwellHelp1 = &Help1->Add(kPixwellHelpCaption, [this] { FromIcon([this] { PixwellHelp1Click(); }); });
+    About1 = &Help1->Add(kAboutCaption, [this] { FromIcon([this] { About1Click(); }); });
+    Options1 = &TrayMenu.Add(kOptionsCaption, [this] { FromIcon([this] { Options1Click(); }); });
+    Exit1 = &TrayMenu.Add(kExitCaption, [this] { FromIcon([this] { Exit1Click(); }); });
 }
 
 void TPixwellWnd::FormCreate()
 {
-    trayWindow_ = std::make_unique<fw::MessageWindow>(
-        [this](UINT message, WPARAM wParam, LPARAM lParam) { return TrayWndProc(message, wParam, lParam); });
-    // Named past the window procedure, which drops every message but the
-    // icon's.
-    trayWindow_->Default(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kTrayWindowName));
-
-    TrayIconData = NOTIFYICONDATAA{};
-    TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    TrayIconData.hWnd = trayWindow_->Handle();
-    TrayIconData.uID = 0;
-    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    TrayIconData.uCallbackMessage = TrayCallbackMessage;
-    TrayIconData.hIcon = MainIcon();
-    lstrcpynA(TrayIconData.szTip, fw::App().Title().c_str(), 64);
-    TrayIconCommand(NIM_ADD);
+    trayIcon_ = std::make_unique<TTrayIcon>(TrayCallbackMessage, MainIcon(), fw::App().Title(), kTrayWindowName,
+                                            [this](UINT mouseEvent) { TrayIconEvent(mouseEvent); });
 
     // Only records the path: a missing help file must not stop the start.
     help_ = std::make_unique<THelpDisplay>(ProgramFolder() + pixwell::kHelpFileName, GetCommandLineA());
     SetProgramHelp(help_.get());
 
-    ScreenBitmap = nullptr;
     fw::Application::TrimWorkingSet();
 }
 
@@ -167,46 +136,50 @@ void TPixwellWnd::FormDestroy()
         SetProgramHelp(nullptr);
         help_.reset();
     }
-    if (trayWindow_) {
-        TrayIconCommand(NIM_DELETE);
-        trayWindow_.reset();
-    }
+    trayIcon_.reset();
+}
+
+const NOTIFYICONDATAA& TPixwellWnd::IconData() const noexcept
+{
+    static const NOTIFYICONDATAA none{};
+    return trayIcon_ ? trayIcon_->Data() : none;
 }
 
 // ---- Notification icon -------------------------------------------------------------
 
-void TPixwellWnd::TrayIconCommand(DWORD op)
+void TPixwellWnd::TrayIconEvent(UINT mouseEvent)
 {
-    Shell_NotifyIconA(op, &TrayIconData);
-}
-
-LRESULT TPixwellWnd::TrayWndProc(UINT message, WPARAM, LPARAM lParam)
-{
-    // This hidden window is a top-level one and so is asked, like every other,
-    // whether the session may end; it has nothing to save and must not veto.
-    if (message == WM_QUERYENDSESSION)
-        return TRUE;
-    if (message != TrayCallbackMessage)
-        return 0;
-    switch (lParam) {
-    case WM_LBUTTONDBLCLK:
-        if (Busy())
-            BringOpenWindowToFront();
-        else
+    // Single clicks, other buttons and movement do nothing.
+    if (mouseEvent != WM_LBUTTONDBLCLK && mouseEvent != WM_RBUTTONUP)
+        return;
+    if (Busy()) {
+        BringOpenWindowToFront();
+        return;
+    }
+    FromIcon([&] {
+        if (mouseEvent == WM_LBUTTONDBLCLK) {
             StartCapture();
-        break;
-    case WM_RBUTTONUP:
-        if (Busy()) {
-            BringOpenWindowToFront();
         } else {
+            // The menu is modal while it is up, and so is what its item opens.
             POINT pt{};
             GetCursorPos(&pt);
             TrayMenu.Popup(pt.x, pt.y);
         }
-        break;
-    default: break;
+    });
+}
+
+// What the icon asked for runs as one modal window of its own, its errors
+// included: every box it shows (an error, "not available", the question
+// before exit) counts as busy, so a double-click meanwhile starts no capture
+// over it.
+void TPixwellWnd::FromIcon(const std::function<void()>& action)
+{
+    const auto modal = shutdown_.ModalWindow();
+    try {
+        action();
+    } catch (...) {
+        fw::App().HandleException();
     }
-    return 0;
 }
 
 // A second wizard or dialog is never started while one is open (the icon
@@ -231,7 +204,6 @@ void TPixwellWnd::PixwellHelp1Click()
 
 void TPixwellWnd::ShowUnavailable(const char* text)
 {
-    TModalWindowScope modal(*this);
     fw::MessageBox(text, kApplicationTitle, MB_OK | MB_ICONINFORMATION);
 }
 
@@ -253,103 +225,38 @@ void TPixwellWnd::Exit1Click()
 void TPixwellWnd::FormCloseQuery(bool& canClose)
 {
     // The question is a modal window of its own: no second one from the icon.
-    TModalWindowScope modal(*this);
+    const auto modal = shutdown_.ModalWindow();
     canClose = fw::ConfirmCloseWithServedObjects(nullptr, kApplicationTitle);
 }
 
 void TPixwellWnd::LastServedObjectReleased()
 {
-    // Ending in the middle of a capture or with a wizard open would throw the
-    // user's work away: the end waits until the program is idle again.
-    endWhenIdle_ = true;
-    BecameIdle();
-}
-
-void TPixwellWnd::BecameIdle()
-{
-    if (!endWhenIdle_ || Busy() || fw::ServedObjectsOutstanding() || !Handle())
-        return;
-    endWhenIdle_ = false;
-    PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    shutdown_.LastServedObjectReleased();
 }
 
 // ---- Capture ---------------------------------------------------------------------------
 
 void TPixwellWnd::StartCapture()
 {
-    ScreenBitmap.reset();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    ScreenBitmap = std::make_unique<fw::DibBitmap>(fw::DibBitmap::ScreenCompatible(width, height));
-
-    fw::WindowDC screen(nullptr);
-    // Copied before the window shows, so the picture never holds the window.
-    BitBlt(ScreenBitmap->Canvas().Handle(), 0, 0, ScreenBitmap->Width(), ScreenBitmap->Height(),
-           screen.Get(), 0, 0, SRCCOPY);
-
-    // Topmost, so that no always-on-top window covers the frozen screen or
-    // takes the drag.
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, width, height, SWP_NOACTIVATE);
-    Selecting = false;
-    // The picture goes in just before the window shows, so the first paint
-    // is the frozen screen rather than a flash of empty background.
-    Image->SetPicture(*ScreenBitmap);
-    Show();
-    Image->Update();
-    fw::App().SetScreenCursor(fw::crCross);
+    surface_->Start();
 }
 
 void TPixwellWnd::ImageMouseDown(fw::MouseButton, fw::ShiftState, int x, int y)
 {
-    SelStartX = SelEndX = x;
-    SelStartY = SelEndY = y;
-    Selecting = true;
-    DrawSelection();
+    surface_->Press(x, y);
 }
 
 void TPixwellWnd::ImageMouseMove(fw::ShiftState, int x, int y)
 {
-    if (!Selecting)
-        return;
-    EraseSelection();
-    SelEndX = x;
-    SelEndY = y;
-    DrawSelection();
-}
-
-// The picture control is a window of its own over the whole form, so the
-// frame is drawn on its device context; its coordinates are the form's.
-void TPixwellWnd::DrawSelection()
-{
-    fw::WindowCanvas canvas(Image->Handle());
-    canvas.DrawFocusRect(ToRect(Selection()));
-}
-
-// Only the old frame and what it encloses are repainted, from the frozen
-// picture: the frame is not inverted a second time, so a paint that came in
-// between can never leave a stray frame behind.
-void TPixwellWnd::EraseSelection()
-{
-    fw::DibBitmap& picture = Image->Picture();
-    if (picture.Empty())
-        return;
-    const RECT r = ToRect(FrameRepaintRect(Selection(), picture.Width(), picture.Height()));
-    fw::WindowCanvas canvas(Image->Handle());
-    canvas.CopyRect(r, picture.Canvas(), r);
+    surface_->Move(x, y);
 }
 
 void TPixwellWnd::ImageMouseUp(fw::MouseButton, fw::ShiftState, int, int)
 {
-    // A release without a press on the surface (the end of the very
-    // double-click that opened it, or a button held down since before) would
-    // select with corners left over from an earlier capture: ignored.
-    if (!Selecting || !ScreenBitmap)
+    if (!surface_->FinishSelection())
         return;
-    EraseSelection();
-    Selecting = false;
-    const TSelectionRect selection = Selection();
 
-    TModalWindowScope modal(*this);
+    const auto modal = shutdown_.ModalWindow();
     struct WizardCleanup {
         ~WizardCleanup()
         {
@@ -358,13 +265,8 @@ void TPixwellWnd::ImageMouseUp(fw::MouseButton, fw::ShiftState, int, int)
         }
     } cleanup;
     AfterScreenShotWindow = fw::CreateForm<TAfterScreenShotWindow>();
-
-    ScreenBitmap->Resize(selection.Width(), selection.Height());
-    if (!ScreenBitmap->Empty())
-        BitBlt(ScreenBitmap->Canvas().Handle(), 0, 0, selection.Width(), selection.Height(),
-               Image->Picture().Canvas().Handle(), selection.left, selection.top, SRCCOPY);
     // The capture's bitmap is not needed after this: the wizard takes it over.
-    AfterScreenShotWindow->AssignImage(std::move(*ScreenBitmap));
+    AfterScreenShotWindow->AssignImage(surface_->Cut());
 
     // Hiding deactivates the surface, which ends the capture; ending it here
     // as well covers a surface that never became the active window.
@@ -389,11 +291,6 @@ void TPixwellWnd::CaptureActivation(bool active)
 
 void TPixwellWnd::EndCapture()
 {
-    fw::App().SetScreenCursor(fw::crDefault);
-    Hide();
-    Selecting = false;
-    // The frozen screen is large: its memory goes now, not at the next capture.
-    Image->Picture().Clear();
-    ScreenBitmap.reset();
-    BecameIdle();
+    surface_->End();
+    shutdown_.BecameIdle();
 }

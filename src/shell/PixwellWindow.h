@@ -1,14 +1,20 @@
-// The program's hidden main window: it owns the notification icon and its
+// The program's hidden main window: it has the notification icon and its
 // menu, serves as the full-screen surface on which the user selects part of
-// a frozen copy of the screen, and ends the program when it closes.
+// a frozen copy of the screen, and ends the program when it closes. It only
+// routes events: the icon (TrayIcon), the capture (CaptureSurface) and the
+// end of a program started by COM (ServerShutdown) are units of their own.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "shell/CaptureSelection.h"
+#include "shell/CaptureSurface.h"
+#include "shell/ServerShutdown.h"
+#include "shell/TrayIcon.h"
 #include "ui/Application.h"
 #include "gdi/DibBitmap.h"
 #include "ui/Form.h"
@@ -56,9 +62,8 @@ public:
     void FormCreate();
     void FormDestroy();
 
-    // Shell_NotifyIconA with the icon's data; the shell's answer is ignored.
-    void TrayIconCommand(DWORD op);
-    LRESULT TrayWndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // An event of the notification icon (the mouse event the shell reported).
+    void TrayIconEvent(UINT mouseEvent);
 
     void GetScreenshot1Click();
     void PixwellHelp1Click();
@@ -74,8 +79,6 @@ public:
     void ImageMouseUp(fw::MouseButton button, fw::ShiftState shift, int x, int y);
     void FormKeyPress(char& key);
     void CaptureActivation(bool active);
-    void DrawSelection();
-    void EraseSelection();
     void EndCapture();
 
     // The COM server support reports that clients released the last object
@@ -83,48 +86,26 @@ public:
     void LastServedObjectReleased();
 
     // State, read by tests and diagnostics.
-    const NOTIFYICONDATAA& IconData() const noexcept { return TrayIconData; }
-    HWND TrayWindow() const noexcept { return trayWindow_ ? trayWindow_->Handle() : nullptr; }
-    const fw::DibBitmap* CapturedScreen() const noexcept { return ScreenBitmap.get(); }
-    TSelectionRect Selection() const noexcept
-    {
-        return NormalizedSelection(SelStartX, SelStartY, SelEndX, SelEndY);
-    }
-    bool IsSelecting() const noexcept { return Selecting; }
+    // The icon's record; all zero before FormCreate and after FormDestroy.
+    const NOTIFYICONDATAA& IconData() const noexcept;
+    HWND TrayWindow() const noexcept { return trayIcon_ ? trayIcon_->Window() : nullptr; }
+    const fw::DibBitmap* CapturedScreen() const noexcept { return surface_->Screen(); }
+    TSelectionRect Selection() const noexcept { return surface_->Selection(); }
+    bool IsSelecting() const noexcept { return surface_->Selecting(); }
     // A capture covers the screen or one of the program's modal windows is
     // open: the icon then starts nothing new.
-    bool Busy() const noexcept { return modalWindows_ > 0 || Visible(); }
+    bool Busy() const { return shutdown_.Busy(); }
 
 private:
-    // Counts one modal window (wizard, dialog, message box) opened from the
-    // icon for as long as it is open.
-    class TModalWindowScope {
-    public:
-        explicit TModalWindowScope(TPixwellWnd& owner) noexcept;
-        ~TModalWindowScope();
-        TModalWindowScope(const TModalWindowScope&) = delete;
-        TModalWindowScope& operator=(const TModalWindowScope&) = delete;
-
-    private:
-        TPixwellWnd& owner_;
-    };
-
     void BuildTrayMenu();
+    void FromIcon(const std::function<void()>& action);
     void BringOpenWindowToFront();
     void ShowUnavailable(const char* text);
     void FormCloseQuery(bool& canClose);
-    void BecameIdle();
 
-    NOTIFYICONDATAA TrayIconData{};
-    std::unique_ptr<fw::DibBitmap> ScreenBitmap;
-    int SelStartX = 0;
-    int SelStartY = 0;
-    int SelEndX = 0;
-    int SelEndY = 0;
-    bool Selecting = false;
-
-    std::unique_ptr<fw::MessageWindow> trayWindow_;
+    // Made once the picture control exists, which it works on.
+    std::unique_ptr<TCaptureSurface> surface_;
+    TServerShutdown shutdown_;
+    std::unique_ptr<TTrayIcon> trayIcon_;
     std::unique_ptr<THelpDisplay> help_;
-    int modalWindows_ = 0;
-    bool endWhenIdle_ = false;
 };

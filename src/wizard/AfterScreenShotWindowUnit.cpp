@@ -4,20 +4,13 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
-#include "pluginhost/CheckedPluginsUnit.h"
 #include "wizard/ResourceBitmap.h"
 #include "settings/SettingsStore.h"
 #include "wizard/WizardPageFlow.h"
-#include "common/ImageStream.h"
 #include "ui/Clipboard.h"
-#include "com/ComBStr.h"
-#include "com/ComError.h"
-#include "com/ComGuid.h"
 #include "base/Errors.h"
 #include "help/HelpDisplay.h"
-#include "portable/CommaText.h"
 #include "common/ProgramResources.h"
 
 namespace {
@@ -76,36 +69,6 @@ int RightOf(const fw::Window& control)
 {
     return control.Left() + control.Width() + kWordGap;
 }
-
-// A call into a plug-in or its control whose status is tested: a failure is
-// raised with the text the callee left, never with one an earlier call left
-// behind on this thread.
-template <class Call>
-void CheckedCall(Call&& call)
-{
-    SetErrorInfo(0, nullptr);
-    fw::OleCheck(call());
-}
-
-// Shows the wizard again when a plug-in's run ends, however it ends.
-class TShowAgainGuard {
-public:
-    explicit TShowAgainGuard(fw::Form& form) : form_(form) {}
-    ~TShowAgainGuard()
-    {
-        try {
-            form_.Show();
-        } catch (...) {
-            // Showing a window raises nothing of its own; an error being
-            // raised through here must not be replaced.
-        }
-    }
-    TShowAgainGuard(const TShowAgainGuard&) = delete;
-    TShowAgainGuard& operator=(const TShowAgainGuard&) = delete;
-
-private:
-    fw::Form& form_;
-};
 
 } // namespace
 
@@ -226,6 +189,7 @@ void TAfterScreenShotWindow::CreateExecutePluginsPage(fw::Panel& page)
         page, fw::Bounds{0, 0, page.ClientWidth(), page.ClientHeight()});
     PluginContainer->OnEnter = [this] { PluginContainerEnter(); };
     PluginContainer->OnExit = [this] { PluginContainerExit(); };
+    runner_ = std::make_unique<TPluginRunner>(*PluginContainer);
 }
 
 void TAfterScreenShotWindow::CreateReportPage(fw::Panel& page)
@@ -289,10 +253,8 @@ void TAfterScreenShotWindow::FormClose()
 void TAfterScreenShotWindow::FormDestroy()
 {
     ClearEditorState();
-    // The control goes before the plug-in instance it was given.
-    if (PluginContainer)
-        PluginContainer->DestroyObject();
-    CurrentPlugin.Reset();
+    if (runner_)
+        runner_->Release();
 }
 
 void TAfterScreenShotWindow::TimerTimer()
@@ -348,8 +310,11 @@ void TAfterScreenShotWindow::NextClick()
 
 void TAfterScreenShotWindow::FinalizeClick()
 {
-    if (Notebook->PageIndex() == wizard::wpReport && cbLeaveInClipboard->Checked())
-        fw::CopyBitmapToClipboard(ScreenShot->Picture());
+    // A picture of no pixels (a capture released where it was pressed) has
+    // nothing to leave there: the user's clipboard stays as it is.
+    const fw::DibBitmap& picture = ScreenShot->Picture();
+    if (Notebook->PageIndex() == wizard::wpReport && cbLeaveInClipboard->Checked() && !picture.Empty())
+        fw::CopyBitmapToClipboard(picture);
     Close();
 }
 
@@ -389,33 +354,10 @@ void TAfterScreenShotWindow::ActionsViewDeletion(int index)
 void TAfterScreenShotWindow::FillPluginList()
 {
     ActionsView->Clear();
-    const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
-    const std::vector<std::string> checked = ReadCheckedPlugins();
-
-    // A failing list call still hands back whatever text it has.
-    fw::BStr list;
-    catalogue->GetPluginList(list.Put());
-
-    for (const std::string& entry : portable::SplitCommaText(list.ToString())) {
-        fw::ComPtr<IPixwellPlugin> plugin;
-        if (FAILED(catalogue->GetPlugin(fw::BStr(entry).Get(), plugin.Put())) || !plugin) {
-            // A plug-in that can't be made is left out without a word; its
-            // error information must not be taken for a later error's.
-            fw::TakeErrorInfoDescription();
-            continue;
-        }
-        fw::BStr name, description, optionsObjectName, helpTopic;
-        HRESULT result = S_OK;
-        fw::OleCheck(plugin->GetPluginInfo(name.Put(), description.Put(), optionsObjectName.Put(),
-                                           helpTopic.Put(), &result));
-        // The record is complete before its row exists, so no row is ever
-        // left without one.
-        auto info = std::make_shared<TPluginInfo>(
-            MakePluginInfo(entry, optionsObjectName.ToString(), helpTopic.ToString()));
-        const bool isChecked = IsPluginChecked(checked, info->PluginClsid);
-        const int index = ActionsView->AddItem(name.ToString(), description.ToString(), std::move(info));
-        ActionsView->SetChecked(index, isChecked);
-    }
+    TPluginRunner::ListPlugins([this](TListedPlugin plugin) {
+        const int index = ActionsView->AddItem(plugin.name, plugin.description, std::move(plugin.info));
+        ActionsView->SetChecked(index, plugin.checked);
+    });
 }
 
 int TAfterScreenShotWindow::NextCheckedPlugin(int index) const
@@ -433,87 +375,22 @@ void TAfterScreenShotWindow::ShowPluginOptions(int index)
                            : nullptr;
     if (!info)
         throw fw::Error(kNoPluginInRowError + std::to_string(index));
-    // Copies: the row may go while the plug-in's code runs.
-    const GUID pluginClsid = info->PluginClsid;
-    const GUID optionsClsid = info->OptionsClsid;
-
-    const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
-    // Every hosting works with an instance of its own.
-    CurrentPlugin.Reset();
-    CheckedCall([&] {
-        return catalogue->GetPlugin(fw::BStr(fw::GUIDToString(pluginClsid)).Get(), CurrentPlugin.Put());
-    });
-    if (!CurrentPlugin)
-        fw::OleCheck(E_POINTER);
-
-    const std::string progId = fw::ClassIDToProgID(optionsClsid);
-    // The previous plug-in's control is taken down first.
-    PluginContainer->CreateObject(progId);
-    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-    CheckedCall([&] { return options->SetPlugin(CurrentPlugin.Get()); });
-    PluginContainer->DoVerb(OLEIVERB_SHOW);
+    runner_->Host(*info);
 }
 
 bool TAfterScreenShotWindow::RunCurrentPlugin()
 {
-    // One variable takes both verdicts: a method that leaves its result
-    // unwritten passes on the one before, so a plug-in that never writes its
-    // results counts as successful.
-    HRESULT result = S_OK;
-    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-    CheckedCall([&] { return options->SaveSettings(&result); });
-    // A control that refuses has told the user why.
-    if (FAILED(result))
-        return false;
-
-    // Held for the call: nothing the plug-in does may release it under us.
-    const fw::ComPtr<IPixwellPlugin> plugin = CurrentPlugin;
-    if (!plugin)
-        throw fw::Error(kNoPluginHostedError);
-    const fw::DibBitmap& picture = ScreenShot->Picture();
-    if (picture.Empty() || picture.Width() <= 0 || picture.Height() <= 0)
-        throw fw::Error(kEmptyImageError);
-    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(picture.ToImage());
-
-    {
-        // The plug-in's own windows stand in for the wizard while it runs.
-        const TShowAgainGuard showAgain(*this);
-        Hide();
-        CheckedCall([&] {
-            return plugin->Execute(stream.Get(), static_cast<long>(reinterpret_cast<LONG_PTR>(Handle())), &result);
-        });
-    }
-    // The memory goes with the plug-in's last reference, if it kept one.
-    stream.Reset();
-    return SUCCEEDED(result);
-}
-
-fw::ComPtr<IPixwellPluginOptions> TAfterScreenShotWindow::HostedOptions() const
-{
-    const fw::ComPtr<IUnknown> object = PluginContainer->OleObject();
-    if (!object)
-        throw fw::Error(kNoOptionsHostedError);
-    fw::ComPtr<IPixwellPluginOptions> options;
-    fw::OleCheck(object.As(IID_IPixwellPluginOptions, options));
-    return options;
-}
-
-void TAfterScreenShotWindow::NotifyHostedOptions(TNotifyMessages msg)
-{
-    if (PluginContainer->Empty())
-        return;
-    const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-    CheckedCall([&] { return options->Notify(msg); });
+    return runner_->Run(ScreenShot->Picture(), *this);
 }
 
 void TAfterScreenShotWindow::PluginContainerEnter()
 {
-    NotifyHostedOptions(nmGetFocus);
+    runner_->Notify(nmGetFocus);
 }
 
 void TAfterScreenShotWindow::PluginContainerExit()
 {
-    NotifyHostedOptions(nmLostFocus);
+    runner_->Notify(nmLostFocus);
 }
 
 // ---- Settings ------------------------------------------------------------------------

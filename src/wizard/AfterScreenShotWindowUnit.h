@@ -17,6 +17,7 @@
 #include <string>
 
 #include "wizard/PluginInfo.h"
+#include "wizard/PluginRunner.h"
 #include "wizard/Shape.h"
 #include "com/ComPtr.h"
 #include "ui/Controls.h"
@@ -39,13 +40,7 @@ inline constexpr char kCloseCaption[] = "Close";
 inline constexpr char kWizardHelpTopic[] = "creating.html";
 // The product's web page, behind the report page's link.
 inline constexpr char kProductWebAddress[] = "https://vistrel.org/plugins";
-// A capture released where it was pressed leaves a picture of no pixels,
-// which has no BMP form to hand to a plug-in; the run is refused with this.
-inline constexpr char kEmptyImageError[] =
-    "The selected area is empty: there is no image to hand to the plug-in.";
-// Next on the executing page when hosting failed and left nothing to run.
-inline constexpr char kNoOptionsHostedError[] = "No plug-in options page is hosted.";
-inline constexpr char kNoPluginHostedError[] = "No plug-in is hosted on this page.";
+// The executing page asked for a row that holds no plug-in.
 inline constexpr char kNoPluginInRowError[] = "No plug-in in row ";
 
 // Shows a topic of the program's help file; the wizard's Help button calls it.
@@ -113,8 +108,8 @@ public:
     // Row of ActionsView whose plug-in's options page is up; -1 for none.
     int CurrentPluginIndex = -1;
     // The plug-in instance whose options control is hosted: a new one for
-    // each hosting, released with the window.
-    fw::ComPtr<IPixwellPlugin> CurrentPlugin;
+    // each hosting, released with the window; null for none.
+    const fw::ComPtr<IPixwellPlugin>& CurrentPlugin() const noexcept { return runner_->Plugin(); }
 
     // ---- Event handlers ------------------------------------------------------------
     void FormCreate();
@@ -155,11 +150,10 @@ private:
     void CreateExecutePluginsPage(fw::Panel& page);
     void CreateReportPage(fw::Panel& page);
     void ClearEditorState();
-    // The hosted control's side of the contract; raises when it has none.
-    fw::ComPtr<IPixwellPluginOptions> HostedOptions() const;
-    void NotifyHostedOptions(TNotifyMessages msg);
 
     THelpTopicDisplay showHelp_;
+    // Makes the plug-ins' COM calls; hosts their controls in PluginContainer.
+    std::unique_ptr<TPluginRunner> runner_;
 
     // Image editor state (the drawing tools use it): a drag in progress, the
     // pixels under a rubber-band preview and the text box of the text tool.

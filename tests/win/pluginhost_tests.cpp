@@ -226,7 +226,10 @@ TEST_F(Catalogue, ServedObjectsAreCountedUntilTheLastRelease)
 {
     int zeroCalls = 0;
     fw::SetLastServedObjectReleasedHandler([&] { ++zeroCalls; });
+    // Every test releases what it made: the count starts at zero, so each
+    // last release below must be reported.
     const LONG before = fw::ServedObjectCount();
+    ASSERT_EQ(before, 0) << "objects of an earlier test are still served";
     {
         ComPtr<IPixwellObject> a = NewCatalogue();
         ComPtr<IPixwellObject> b = NewCatalogue();
@@ -236,7 +239,7 @@ TEST_F(Catalogue, ServedObjectsAreCountedUntilTheLastRelease)
         EXPECT_EQ(zeroCalls, 0);
     }
     EXPECT_EQ(fw::ServedObjectCount(), before);
-    EXPECT_EQ(zeroCalls, before == 0 ? 1 : 0);
+    EXPECT_EQ(zeroCalls, 1);
 
     // A client's lock on the class object keeps the server up as well.
     ComPtr<IClassFactory> factory;
@@ -246,7 +249,7 @@ TEST_F(Catalogue, ServedObjectsAreCountedUntilTheLastRelease)
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(fw::ServedObjectCount(), before + 1);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(zeroCalls, before == 0 ? 2 : 0);
+    EXPECT_EQ(zeroCalls, 2);
     fw::SetLastServedObjectReleasedHandler({});
 
     // Nothing outstanding: closing needs no question.

@@ -400,23 +400,26 @@ TEST_F(PluginRun, RunThatIsNotConfirmedKeepsThePageForAnotherTryOnTheSameInstanc
         const char* method;    // its knob on FakePluginObject
         const char* knob;      // "Result" or "Status", set to E_FAIL
         const char* errorText; // the status's error text
+        int saves;             // SaveSettings calls on the first try
         int executions;        // Execute calls on the first try
         const char* message;   // shown to the user, if any
     };
     const Case cases[] = {
-        {"SaveSettings", "Result", nullptr, 0, nullptr},
-        {"SaveSettings", "Status", "The folder is gone", 0, "The folder is gone"},
-        {"Execute", "Result", nullptr, 1, nullptr},
-        {"Execute", "Status", "The disk is full", 1, "The disk is full"},
+        {"SaveSettings", "Result", nullptr, 1, 0, nullptr},
+        {"SaveSettings", "Status", "The folder is gone", 1, 0, "The folder is gone"},
+        {"Execute", "Result", nullptr, 1, 1, nullptr},
+        {"Execute", "Status", "The disk is full", 1, 1, "The disk is full"},
         // No knob: a picture of no pixels (a capture released where it was
-        // pressed) has nothing to hand on.
-        {nullptr, nullptr, nullptr, 0, kEmptyImageError},
+        // pressed) has nothing to hand on; the control is not asked to save
+        // settings for a run that can't happen.
+        {nullptr, nullptr, nullptr, 0, 0, kEmptyImageError},
     };
     WriteCheckedPlugins({kFake1});
     for (const Case& c : cases) {
         const std::string knob = c.method ? std::string(c.method) + c.knob : "";
         SCOPED_TRACE(c.method ? knob : "empty image");
         const size_t executedBefore = log.Of("Execute").size();
+        const size_t savedBefore = log.Of("SaveSettings").size();
         const size_t setBefore = log.Of("SetPlugin").size();
         if (c.method) {
             SetKnob(CLSID_FakePluginObject, knob, static_cast<DWORD>(E_FAIL));
@@ -427,6 +430,7 @@ TEST_F(PluginRun, RunThatIsNotConfirmedKeepsThePageForAnotherTryOnTheSameInstanc
         std::vector<std::string> firstTry;
         std::vector<bool> visibleAtMessage;
         size_t executedFirst = 0;
+        size_t savedFirst = 0;
         Script script(*w);
         script.OnPage(wpPreview, [&] { Press(*w->Next); })
             .OnPage(wpChoosePlugins, [&] { Press(*w->Next); })
@@ -436,6 +440,7 @@ TEST_F(PluginRun, RunThatIsNotConfirmedKeepsThePageForAnotherTryOnTheSameInstanc
                 EXPECT_EQ(w->CurrentPluginIndex, 1);
                 EXPECT_TRUE(w->Visible());
                 executedFirst = log.Of("Execute").size() - executedBefore;
+                savedFirst = log.Of("SaveSettings").size() - savedBefore;
                 firstTry = TakeMessages();
                 visibleAtMessage = std::exchange(errors.wizardVisible, {});
                 if (c.method)
@@ -447,6 +452,7 @@ TEST_F(PluginRun, RunThatIsNotConfirmedKeepsThePageForAnotherTryOnTheSameInstanc
             .OnPage(wpReport, [&] { Press(*w->Finalize); });
         w->ShowModal();
         EXPECT_TRUE(script.Finished());
+        EXPECT_EQ(savedFirst, static_cast<size_t>(c.saves));
         EXPECT_EQ(executedFirst, static_cast<size_t>(c.executions));
         if (c.message) {
             EXPECT_THAT(firstTry, ElementsAre(c.message));
@@ -461,6 +467,79 @@ TEST_F(PluginRun, RunThatIsNotConfirmedKeepsThePageForAnotherTryOnTheSameInstanc
         ASSERT_GT(executed.size(), executedBefore);
         EXPECT_EQ(executed.back().object, setPlugin.back()["plugin"]);
         EXPECT_EQ(executed.back()["parentVisible"], "0");
+    }
+}
+
+// The second marked plug-in's hosting fails after the first has run: its
+// options control has no programmatic identifier, or the control refuses the
+// plug-in instance. The page must then hold nothing: not the first plug-in's
+// control (which would save its settings again) nor a control without its
+// plug-in, and no instance that never got SetPlugin may run.
+TEST_F(PluginRun, FailedHostingOfTheNextPluginLeavesNothingToRun)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> breakSecond; // knobs of the second plug-in, FakePluginObject
+        ::testing::Matcher<std::string> message;
+        bool controlMade; // the second plug-in's control was made (and refused it)
+    };
+    const Case cases[] = {
+        {"no programmatic identifier",
+         [] {
+             // Read when the list is filled: a class that has no ProgID.
+             SetKnob(CLSID_FakePluginObject, "InfoOptions", "{5A0000FE-0000-4000-8000-00000000000A}");
+         },
+         ::testing::AnyOf(::testing::HasSubstr("not registered"), ::testing::HasSubstr("0x80040154")), false},
+        {"SetPlugin refused",
+         [] {
+             SetKnob(CLSID_FakePluginObject, "SetPluginStatus", static_cast<DWORD>(E_FAIL));
+             SetKnob(CLSID_FakePluginObject, "SetPluginErrorText", "The control refuses the plug-in");
+         },
+         ::testing::Eq("The control refuses the plug-in"), true},
+    };
+    WriteCheckedPlugins({kFake1, kFake2});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.breakSecond();
+        const size_t callsBefore = log.Calls().size();
+        auto w = NewWizard();
+        std::vector<std::string> hosting, next;
+        Script script(*w);
+        script.OnPage(wpPreview, [&] { Press(*w->Next); })
+            .OnPage(wpChoosePlugins, [&] { Press(*w->Next); })
+            .OnPage(wpExecutePlugins, [&] {
+                EXPECT_EQ(w->CurrentPluginIndex, 0);
+                // The first plug-in runs; the second's page can't be hosted.
+                Press(*w->Next);
+                hosting = TakeMessages();
+                EXPECT_EQ(w->Notebook->PageIndex(), wpExecutePlugins);
+                EXPECT_EQ(w->CurrentPluginIndex, 1);
+                EXPECT_TRUE(w->PluginContainer->Empty());
+                EXPECT_FALSE(w->CurrentPlugin());
+                // Next has nothing to run.
+                Press(*w->Next);
+                next = TakeMessages();
+                EXPECT_EQ(w->Notebook->PageIndex(), wpExecutePlugins);
+                Press(*w->Finalize);
+            });
+        w->ShowModal();
+        EXPECT_TRUE(script.Finished());
+        for (const char* knob : {"InfoOptions", "SetPluginStatus", "SetPluginErrorText"})
+            ClearKnob(CLSID_FakePluginObject, knob);
+        EXPECT_THAT(hosting, ElementsAre(c.message));
+        EXPECT_THAT(next, ElementsAre(kNoOptionsHostedError));
+
+        const std::vector<LogEvent> calls = log.Calls();
+        std::vector<std::string> sequence;
+        for (size_t i = callsBefore; i < calls.size(); ++i)
+            if (calls[i].name != "Notify")
+                sequence.push_back(calls[i].Class() + " " + calls[i].name);
+        std::vector<std::string> expected = {"FakePluginObject2 GetPluginInfo", "FakePluginObject GetPluginInfo",
+                                             "FakeOptions SetPlugin", "FakeOptions SaveSettings",
+                                             "FakePluginObject2 Execute"};
+        if (c.controlMade)
+            expected.push_back("FakeOptions SetPlugin");
+        EXPECT_EQ(sequence, expected);
     }
 }
 

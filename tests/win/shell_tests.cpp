@@ -1,6 +1,8 @@
-// The tray window in-process: the selection arithmetic, the icon's callback,
-// the frozen screen, the frame that follows the mouse without ever leaving a
-// trace, the cut handed to the wizard, and the ways a capture ends.
+// The tray window in-process: the selection arithmetic, the notification
+// icon and its callback, the frozen screen, the frame that follows the mouse
+// without ever leaving a trace, the cut handed to the wizard, and the ways a
+// capture ends.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "wizard/AfterScreenShotWindowUnit.h"
@@ -8,6 +10,10 @@
 #include "E2eDriver.h"
 #include "pluginhost/PixwellObjectUnit.h"
 #include "shell/PixwellWindow.h"
+#include "shell/TrayIcon.h"
+#include "shell/CaptureSurface.h"
+#include "base/Errors.h"
+#include "ui/Menu.h"
 #include "com/ComInit.h"
 #include "com/ComServer.h"
 
@@ -47,6 +53,64 @@ TEST(CaptureSelection, FrameRepaintCoversTheFrameAndStaysOnTheSurface)
     // The pointer may leave the surface during a drag (the control keeps the
     // mouse captured).
     EXPECT_EQ(FrameRepaintRect({-30, 90, 50, 140}, 200, 100), (TSelectionRect{0, 89, 51, 100}));
+}
+
+TEST(CaptureSelection, TheCutIsClampedToThePicture)
+{
+    EXPECT_EQ(ClampSelection({10, 10, 110, 60}, 200, 100), (TSelectionRect{10, 10, 110, 60}));
+    EXPECT_EQ(ClampSelection({-40, -25, 30, 20}, 200, 100), (TSelectionRect{0, 0, 30, 20}));
+    EXPECT_EQ(ClampSelection({180, 90, 250, 140}, 200, 100), (TSelectionRect{180, 90, 200, 100}));
+    // Wholly off the picture: nothing.
+    EXPECT_EQ(ClampSelection({-50, 40, -10, 90}, 200, 100).Width(), 0);
+    EXPECT_EQ(ClampSelection({210, 10, 260, 20}, 200, 100).Width(), 0);
+}
+
+// ---- The notification icon ------------------------------------------------------------
+
+namespace {
+
+constexpr UINT kTestCallbackMessage = WM_APP + 21;
+
+// Whether the shell has the icon: it changes only icons it knows.
+bool ShellHasIcon(const NOTIFYICONDATAA& data)
+{
+    NOTIFYICONDATAA probe = data;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+} // namespace
+
+TEST(TrayIcon, ComesBackWhenTheTaskbarIsCreatedAgainAndGoesWithTheUnit)
+{
+    std::vector<UINT> events;
+    NOTIFYICONDATAA data{};
+    {
+        TTrayIcon icon(kTestCallbackMessage, LoadIconA(nullptr, IDI_APPLICATION), "Tray icon test",
+                       "Tray icon test window", [&](UINT event) { events.push_back(event); });
+        data = icon.Data();
+        EXPECT_EQ(data.hWnd, icon.Window());
+        EXPECT_STREQ(data.szTip, "Tray icon test");
+        ASSERT_TRUE(ShellHasIcon(data)) << "the icon was not added";
+
+        // The shell restarts: its new taskbar knows no icons and says so to
+        // every top-level window.
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+        ASSERT_FALSE(ShellHasIcon(data));
+        SendMessageA(icon.Window(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+        EXPECT_TRUE(ShellHasIcon(data)) << "the icon was lost with the taskbar";
+        // Said while the icon is there, it leaves the one icon as it is.
+        SendMessageA(icon.Window(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+        EXPECT_TRUE(ShellHasIcon(data));
+        EXPECT_TRUE(icon.SetTip("Changed tip"));
+        EXPECT_STREQ(icon.Data().szTip, "Changed tip");
+
+        // Only the icon's own message reaches the owner, with its mouse event.
+        SendMessageA(icon.Window(), kTestCallbackMessage, 0, WM_LBUTTONDBLCLK);
+        SendMessageA(icon.Window(), WM_USER + 7, 0, WM_RBUTTONUP);
+        EXPECT_THAT(events, testing::ElementsAre(WM_LBUTTONDBLCLK));
+    }
+    EXPECT_FALSE(ShellHasIcon(data)) << "the icon outlived its unit";
+    EXPECT_FALSE(IsWindow(data.hWnd));
 }
 
 // ---- The tray window ------------------------------------------------------------------
@@ -165,6 +229,12 @@ protected:
     {
         SendMessageA(wnd_->Handle(), WM_CHAR, 27, 0);
     }
+    // Nothing under way: no surface, no frozen screen, no window counted.
+    static bool Idle()
+    {
+        e2e::Pump(50ms);
+        return !wnd_->Visible() && !wnd_->CapturedScreen() && !wnd_->Busy() && !AfterScreenShotWindow;
+    }
     static bool CaptureEnded()
     {
         return !wnd_->Visible() && !wnd_->CapturedScreen() && wnd_->Image->Picture().Empty() &&
@@ -224,10 +294,14 @@ TEST_F(TrayWindowTest, IconDescribesTheProgram)
 
 TEST_F(TrayWindowTest, OnlyTheIconsDoubleClickStartsACapture)
 {
-    for (LPARAM event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_MBUTTONUP})
-        EXPECT_EQ(Tray(TrayCallbackMessage, event), 0);
-    EXPECT_EQ(Tray(WM_USER + 7, WM_LBUTTONDBLCLK), 0);
-    EXPECT_FALSE(wnd_->Busy());
+    // Single clicks, other buttons and movement start nothing, and neither
+    // does a double-click that comes as another message.
+    for (LPARAM event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_MBUTTONUP}) {
+        Tray(TrayCallbackMessage, event);
+        EXPECT_TRUE(Idle()) << "icon event " << event;
+    }
+    Tray(WM_USER + 7, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(Idle());
     // The hidden window never vetoes the end of the session.
     EXPECT_EQ(Tray(WM_QUERYENDSESSION, 0), TRUE);
 
@@ -383,4 +457,136 @@ TEST_F(TrayWindowTest, TheLastReleaseEndsTheProgramOnlyOnceItIsIdle)
         << "asked to close in the middle of a capture";
     PressEscape();
     EXPECT_TRUE(PeekMessageA(&msg, wnd_->Handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE));
+}
+
+// The image control keeps the mouse captured during a drag, so the pointer can
+// leave the primary screen and report points outside it, even negative ones.
+TEST_F(TrayWindowTest, TheCutHoldsOnlyPixelsOfTheFrozenScreen)
+{
+    struct Case {
+        POINT press, release;
+        TSelectionRect onScreen; // what the cut may hold
+    };
+    const int w = ScreenWidth(), h = ScreenHeight();
+    const Case cases[] = {
+        {{30, 20}, {-40, -25}, {0, 0, 30, 20}},
+        {{w - 20, h - 10}, {w + 50, h + 40}, {w - 20, h - 10, w, h}},
+        {{-50, 40}, {-10, 90}, {0, 40, 0, 90}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "release at " << c.release.x << ", " << c.release.y);
+        g_seen = {};
+        {
+            e2e::PatternWindow pattern(RECT{0, 0, w, h});
+            StartByDoubleClick();
+        }
+        Mouse(WM_LBUTTONDOWN, c.press.x, c.press.y, MK_LBUTTON);
+        Mouse(WM_MOUSEMOVE, c.release.x, c.release.y, MK_LBUTTON);
+        SetTimer(nullptr, 0, 300, InspectAndCloseWizard);
+        Mouse(WM_LBUTTONUP, c.release.x, c.release.y, 0);
+        ASSERT_TRUE(g_seen.opened);
+        ASSERT_EQ(g_seen.width, c.onScreen.Width());
+        ASSERT_EQ(g_seen.height, c.onScreen.Height());
+        int mismatches = 0;
+        for (int y = 0; y < g_seen.height; ++y)
+            for (int x = 0; x < g_seen.width; ++x)
+                mismatches += g_seen.pixels[static_cast<size_t>(y) * g_seen.width + x] !=
+                              e2e::PatternWindow::PatternColour(c.onScreen.left + x, c.onScreen.top + y);
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_TRUE(CaptureEnded());
+    }
+}
+
+// Escape or a switch of window in mid-drag: the hidden surface must not keep
+// the mouse, or it swallows the user's next drag elsewhere.
+TEST_F(TrayWindowTest, AnAbandonedDragLeavesTheMouseFree)
+{
+    StartByDoubleClick();
+    Mouse(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 60, 70, MK_LBUTTON);
+    ASSERT_EQ(GetCapture(), wnd_->Image->Handle()) << "the drag holds the mouse";
+    PressEscape();
+    EXPECT_TRUE(CaptureEnded());
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    StartByDoubleClick();
+    Mouse(WM_RBUTTONDOWN, 20, 20, MK_RBUTTON);
+    ASSERT_EQ(GetCapture(), wnd_->Image->Handle());
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    e2e::Pump(200ms);
+    EXPECT_TRUE(CaptureEnded());
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(other);
+}
+
+// A chosen menu item runs the way the icon's menu runs it: an error it raises
+// goes to the default handler.
+void Choose(fw::MenuItem& item)
+{
+    try {
+        item.OnClick();
+    } catch (...) {
+        fw::App().HandleException();
+    }
+}
+
+TEST_F(TrayWindowTest, AMessageBoxOpenedFromTheIconCountsAsBusy)
+{
+    // The test program has no help file beside it: "Vistrel Help" tells so
+    // in a message box.
+    std::vector<std::string> messages;
+    bool busyMeanwhile = false;
+    bool captureOverTheBox = false;
+    const auto previous = fw::App().SetExceptionHandler([&](const std::string& text) {
+        messages.push_back(text);
+        busyMeanwhile = wnd_->Busy();
+        // The user double-clicks the icon while the box is up.
+        Tray(TrayCallbackMessage, WM_LBUTTONDBLCLK);
+        captureOverTheBox = wnd_->Visible() || wnd_->CapturedScreen() != nullptr;
+    });
+    Choose(*wnd_->PixwellHelp1);
+    fw::App().SetExceptionHandler(previous);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(busyMeanwhile);
+    EXPECT_FALSE(captureOverTheBox) << "a capture started over the message box";
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(TrayWindowTest, TheSurfaceHasNoTaskbarButtonAndNoAltTabEntry)
+{
+    StartByDoubleClick();
+    ASSERT_TRUE(wnd_->Visible());
+    const auto exStyle = static_cast<DWORD>(GetWindowLongA(wnd_->Handle(), GWL_EXSTYLE));
+    // A tool window that does not ask for a button gets neither.
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+    EXPECT_EQ(GetForegroundWindow(), wnd_->Handle()) << "the surface still takes the keyboard";
+    PressEscape();
+    EXPECT_TRUE(CaptureEnded());
+}
+
+// ---- The capture surface alone -----------------------------------------------------------
+
+TEST(CaptureSurface, AFailedStartKeepsNothingOfTheCapture)
+{
+    auto window = fw::CreateForm<fw::Form>();
+    window->SetBorderStyle(fw::BorderStyle::bsNone);
+    fw::Image image(*window, fw::Bounds{0, 0, 100, 100});
+    TCaptureSurface surface(*window, image, [](fw::DibBitmap&) { throw fw::Error("The screen can't be read"); });
+    EXPECT_THROW(surface.Start(), fw::Error);
+    EXPECT_EQ(surface.Screen(), nullptr) << "the full-screen bitmap stays until the next capture";
+    EXPECT_TRUE(image.Picture().Empty());
+    EXPECT_FALSE(surface.Showing());
+    EXPECT_EQ(fw::App().ScreenCursor(), fw::crDefault);
+
+    // The next start, with a working copier, freezes the screen as usual.
+    TCaptureSurface working(*window, image, [](fw::DibBitmap&) {});
+    working.Start();
+    ASSERT_NE(working.Screen(), nullptr);
+    EXPECT_TRUE(working.Showing());
+    working.End();
+    EXPECT_EQ(working.Screen(), nullptr);
+    EXPECT_FALSE(working.Showing());
 }

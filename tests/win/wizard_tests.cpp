@@ -339,7 +339,8 @@ TEST_F(Wizard, PluginWhoseControlCantBeHostedKeepsTheExecutingPageWhereBackHelpA
             EXPECT_EQ(w->CurrentPluginIndex, 1);
             EXPECT_EQ(Buttons(*w), "BN Cancel");
             EXPECT_TRUE(w->PluginContainer->Empty());
-            EXPECT_TRUE(w->CurrentPlugin);
+            // Only a plug-in whose control is hosted becomes the current one.
+            EXPECT_FALSE(w->CurrentPlugin());
             Press(*w->Button1);
             Press(*w->Next);
             EXPECT_EQ(w->Notebook->PageIndex(), wpExecutePlugins);
@@ -448,6 +449,32 @@ TEST_F(Wizard, CloseOnTheReportPutsTheImageOnTheClipboardWhenAsked)
     }
 }
 
+// A capture released where it was pressed gives a picture of no pixels: the
+// user's clipboard is left as it is rather than emptied for a 0 x 0 bitmap.
+TEST_F(Wizard, CloseOnTheReportWithAnEmptyPictureLeavesTheClipboardAlone)
+{
+    WriteGeneral(pixwell::kLeaveInClipboardValue, 1);
+    for (const bool assigned : {true, false}) {
+        auto w = NewWizard();
+        if (assigned) {
+            fw::DibBitmap nothing(Pattern(40, 30, img::PixelFormat::pf24bit));
+            nothing.Resize(0, 0);
+            w->AssignImage(std::move(nothing));
+        }
+        Script script(*w);
+        script.OnPage(wpPreview, [&] { Press(*w->Next); })
+            .OnPage(wpChoosePlugins, [&] { ClickLink(*w->Label9); })
+            .OnPage(wpReport, [&] {
+                EXPECT_TRUE(w->cbLeaveInClipboard->Checked());
+                Press(*w->Finalize);
+            });
+        w->ShowModal();
+        EXPECT_TRUE(script.Finished()) << assigned;
+        EXPECT_EQ(TextOnClipboard(), kSentinel) << assigned;
+        EXPECT_EQ(ReadGeneral(pixwell::kLeaveInClipboardValue), 1u) << assigned;
+    }
+}
+
 // ---- Creation: settings and the plug-in list -------------------------------------------
 
 TEST_F(Wizard, SettingsAreReadAtCreationWithDefaultsForANewUser)
@@ -539,6 +566,110 @@ TEST_F(Wizard, MissingCatalogueIsReportedAndTheWizardStillOpens)
         .OnPage(wpReport, [&] { Press(*w->Finalize); });
     w->ShowModal();
     EXPECT_TRUE(script.Finished());
+}
+
+// ---- Error texts -------------------------------------------------------------------------
+
+// A plug-in whose GetPluginInfo fails and, sloppily, leaves no error text.
+class TMuteFailingPlugin final : public TestPluginBase {
+public:
+    static HRESULT Create(REFIID iid, void** object) { return Hand(new TMuteFailingPlugin, iid, object); }
+    HRESULT STDMETHODCALLTYPE GetPluginInfo(BSTR*, BSTR*, BSTR*, BSTR*, HRESULT*) override { return E_UNEXPECTED; }
+    HRESULT STDMETHODCALLTYPE Execute(IUnknown*, LONG, HRESULT*) override { return E_NOTIMPL; }
+};
+
+// A catalogue that leaves error texts on the thread: one with a failing list
+// (whose status the host does not look at), one with a plug-in it did make.
+class TLeakyCatalogue final : public IPixwellObject {
+public:
+    static inline std::string list;
+    static inline const char* listErrorText = nullptr; // set: GetPluginList fails with it
+    static inline const char* madeErrorText = nullptr; // set: GetPlugin succeeds but leaves it
+
+    static HRESULT Create(REFIID iid, void** object)
+    {
+        auto* catalogue = new TLeakyCatalogue;
+        const HRESULT hr = catalogue->QueryInterface(iid, object);
+        catalogue->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPixwellObject)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IPixwellObject*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG refs = --refs_;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    HRESULT STDMETHODCALLTYPE GetPluginList(BSTR* PluginList) override
+    {
+        fw::SetOutBStr(PluginList, list);
+        return listErrorText ? fw::SetComError(listErrorText, E_FAIL) : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AddPlugin(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemovePlugin(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPlugin(BSTR, IPixwellPlugin** PluginInstance) override
+    {
+        const HRESULT hr = TMuteFailingPlugin::Create(IID_IPixwellPlugin, reinterpret_cast<void**>(PluginInstance));
+        if (madeErrorText)
+            fw::SetComError(madeErrorText, E_FAIL);
+        return hr;
+    }
+
+private:
+    virtual ~TLeakyCatalogue() = default;
+    ULONG refs_ = 1;
+};
+const fw::ComClassEntry kLeakyCatalogueClass{&CLSID_PixwellObject, "PixwellObject", "Leaky catalogue",
+                                             &TLeakyCatalogue::Create};
+
+class WizardErrorTexts : public Wizard {
+protected:
+    void SetUp() override
+    {
+        Wizard::SetUp();
+        catalogue_.Revoke();
+        catalogue_ = fw::ClassObjectRegistration::Register(kLeakyCatalogueClass);
+        TLeakyCatalogue::list.clear();
+        TLeakyCatalogue::listErrorText = nullptr;
+        TLeakyCatalogue::madeErrorText = nullptr;
+    }
+};
+
+constexpr char kStaleText[] = "Stale text of an earlier call";
+
+// The list's status is not looked at, so its error text must not stay on the
+// thread, where the next failure without a text of its own would show it.
+TEST_F(WizardErrorTexts, AFailedPluginListLeavesNoErrorTextBehind)
+{
+    TLeakyCatalogue::listErrorText = kStaleText;
+    auto w = NewWizard();
+    EXPECT_EQ(w->ActionsView->Count(), 0);
+    EXPECT_EQ(fw::TakeErrorInfoDescription(), "");
+}
+
+TEST_F(WizardErrorTexts, AFailingPluginShowsItsOwnErrorNeverAnEarlierText)
+{
+    TLeakyCatalogue::list = fw::GUIDToString(kPluginA);
+    for (const bool listFails : {true, false}) {
+        SCOPED_TRACE(listFails ? "left by GetPluginList" : "left by GetPlugin");
+        TLeakyCatalogue::listErrorText = listFails ? kStaleText : nullptr;
+        TLeakyCatalogue::madeErrorText = listFails ? nullptr : kStaleText;
+        auto w = NewWizard();
+        // GetPluginInfo failed without a text: the system's for its status.
+        EXPECT_THAT(TakeMessages(), ElementsAre(fw::SystemMessage(static_cast<DWORD>(E_UNEXPECTED))));
+        EXPECT_EQ(w->ActionsView->Count(), 0);
+    }
 }
 
 TEST_F(Wizard, NextCheckedPluginFindsTheFollowingMarkedRow)

@@ -70,6 +70,8 @@ DWORD Form::ExStyle() const
     DWORD exStyle = WS_EX_CONTROLPARENT;
     if (!child_ && borderStyle_ == BorderStyle::bsDialog)
         exStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+    if (!child_ && !showInTaskbar_)
+        exStyle |= WS_EX_TOOLWINDOW;
     return exStyle;
 }
 
@@ -95,6 +97,12 @@ void Form::SetBorderStyle(BorderStyle style)
 void Form::SetSystemMenu(bool on)
 {
     systemMenu_ = on;
+    ApplyStyle();
+}
+
+void Form::SetShowInTaskbar(bool on)
+{
+    showInTaskbar_ = on;
     ApplyStyle();
 }
 

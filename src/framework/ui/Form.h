@@ -54,6 +54,11 @@ public:
     // The system menu with its close box in the caption bar.
     bool SystemMenu() const noexcept { return systemMenu_; }
     void SetSystemMenu(bool on);
+    // Whether the form has a button on the taskbar and an entry in the
+    // Alt+Tab list when it is shown without an owner (the default); off, it
+    // is a tool window, which has neither.
+    bool ShowInTaskbar() const noexcept { return showInTaskbar_; }
+    void SetShowInTaskbar(bool on);
     // With key preview the form's OnKeyDown/OnKeyPress see every key before
     // the control with the focus.
     bool KeyPreview() const noexcept { return keyPreview_; }
@@ -134,6 +139,7 @@ private:
 
     BorderStyle borderStyle_ = BorderStyle::bsSizeable;
     bool systemMenu_ = true;
+    bool showInTaskbar_ = true;
     bool keyPreview_ = false;
     Position position_ = Position::poDesigned;
     bool modal_ = false;
