@@ -1,4 +1,4 @@
-// The host's side of the plug-in contract in the wizard (Part 2.2): listing
+// The host's side of the plug-in contract in the wizard: listing
 // the installed plug-ins with their answers, hosting a plug-in's options
 // control with a fresh instance of the plug-in, the focus notifications, and
 // the run itself (SaveSettings, the image stream, Execute). Every COM call of
