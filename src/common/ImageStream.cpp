@@ -89,16 +89,17 @@ void ReadUpTo(IStream* stream, std::vector<std::uint8_t>& data, std::size_t targ
 }
 
 // How much of the file decoding can use. Run-length data whose end the headers
-// do not record is bounded by its worst case: two bytes per pixel plus an
-// end-of-line code per row and the end-of-bitmap code.
+// do not record is bounded by its worst case: two bytes per pixel of a row
+// with its padding (runs may go on into it) plus an end-of-line code per row
+// and the end-of-bitmap code.
 std::size_t BytesToRead(const img::BmpInfo& info)
 {
     const bool rle = info.compression == img::bmp::kBiRle8 || info.compression == img::bmp::kBiRle4;
     if (!rle)
         return info.requiredSize;
-    const std::uint64_t worst = info.pixelOffset +
-                                2ull * static_cast<std::uint64_t>(info.width) *
-                                    static_cast<std::uint64_t>(info.height) +
+    const auto bits = static_cast<std::uint64_t>(info.bitCount);
+    const std::uint64_t paddedWidth = (static_cast<std::uint64_t>(info.width) * bits + 31) / 32 * 32 / bits;
+    const std::uint64_t worst = info.pixelOffset + 2ull * paddedWidth * static_cast<std::uint64_t>(info.height) +
                                 2ull * static_cast<std::uint64_t>(info.height) + 2;
     std::uint64_t target = std::max<std::uint64_t>(info.requiredSize, info.fileSize);
     if (target <= info.pixelOffset || target > worst)

@@ -148,9 +148,17 @@ void LocatePaletteAndPixels(Layout& layout, std::uint32_t bfOffBits, std::uint32
     std::uint64_t count = clrUsed;
     if (info.bitCount <= 8) {
         const std::uint64_t maxEntries = 1u << info.bitCount;
-        if (count > maxEntries)
-            Fail("the colour table has " + Num(count) + " entries, more than " + Num(maxEntries) + " allowed at " +
-                 Num(static_cast<std::uint64_t>(info.bitCount)) + " bits per pixel");
+        if (count > maxEntries) {
+            // Some writers store a full 256-entry table whatever the depth, and
+            // say so; the platform then uses the entries the pixels can index.
+            // That needs the pixel offset to step over the whole table: without
+            // it (or with the table cut short) the file is refused.
+            const std::uint64_t declaredEnd = layout.paletteOffset + count * layout.paletteEntrySize;
+            if (bfOffBits == 0 || bfOffBits < declaredEnd)
+                Fail("the colour table has " + Num(count) + " entries, more than " + Num(maxEntries) +
+                     " allowed at " + Num(static_cast<std::uint64_t>(info.bitCount)) + " bits per pixel");
+            count = maxEntries;
+        }
         if (count == 0)
             count = maxEntries;
     }
@@ -362,10 +370,18 @@ void DecodeBitfieldRows(const Layout& layout, const std::array<std::uint32_t, 3>
 // RLE8 / RLE4: runs, absolute runs padded to 16 bits, and the escapes
 // end-of-line (0,0), end-of-bitmap (0,1) and delta (0,2,dx,dy). Pixels the
 // data skips stay at index 0. Data that ends without end-of-bitmap is
-// accepted; anything that would write outside the image is not.
+// accepted. Widely used encoders let a row's last run (or a delta) go on into
+// the row's padding, up to its 4-byte end as an uncompressed row would have
+// it; every common reader accepts that, so what lies past the width is
+// dropped. Anything beyond the padding, or past the last row, is refused.
 class RleDecoder {
 public:
-    RleDecoder(const BmpInfo& info, Bitmap& bitmap) : info_(info), bitmap_(bitmap), rle4_(info.bitCount == 4) {}
+    RleDecoder(const BmpInfo& info, Bitmap& bitmap)
+        : info_(info), bitmap_(bitmap), rle4_(info.bitCount == 4),
+          rowEnd_(static_cast<std::int64_t>(RowBytes(static_cast<std::uint64_t>(info.width), info.bitCount) * 8 /
+                                            static_cast<std::uint64_t>(info.bitCount)))
+    {
+    }
 
     void Decode(const std::uint8_t* p, const std::uint8_t* end)
     {
@@ -375,8 +391,9 @@ public:
             p += 2;
             if (count > 0) {
                 std::uint8_t* row = PrepareRun(count);
-                for (int i = 0; i < count; ++i)
-                    Put(row, x_ + i, rle4_ ? (i % 2 ? value & 0x0F : value >> 4) : value);
+                const int shown = Shown(count);
+                for (int i = 0; i < shown; ++i)
+                    Put(row, X() + i, rle4_ ? (i % 2 ? value & 0x0F : value >> 4) : value);
                 x_ += count;
                 continue;
             }
@@ -394,7 +411,7 @@ public:
                 x_ += p[0];
                 y_ += p[1];
                 p += 2;
-                if (x_ > info_.width || y_ > info_.height)
+                if (x_ > rowEnd_ || y_ > info_.height)
                     Fail("an RLE delta moves outside the image");
                 break;
             default: { // absolute run of `value` pixels
@@ -402,8 +419,9 @@ public:
                 if (static_cast<std::size_t>(end - p) < bytes)
                     Fail("the RLE data ends inside an absolute run");
                 std::uint8_t* row = PrepareRun(value);
-                for (int i = 0; i < value; ++i)
-                    Put(row, x_ + i, rle4_ ? (i % 2 ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
+                const int shown = Shown(value);
+                for (int i = 0; i < shown; ++i)
+                    Put(row, X() + i, rle4_ ? (i % 2 ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
                 x_ += value;
                 p += std::min(bytes + (bytes & 1), static_cast<std::size_t>(end - p));
                 break;
@@ -417,10 +435,20 @@ private:
     {
         if (y_ >= info_.height)
             Fail("the RLE data runs past the last row");
-        if (count > info_.width - x_)
+        if (count > rowEnd_ - x_)
             Fail("an RLE run crosses the end of row " + Num(static_cast<std::uint64_t>(y_)));
         return bitmap_.Row(TargetRow(info_, y_));
     }
+
+    // How many of `count` pixels from the current position lie inside the
+    // width; the rest fall into the padding.
+    int Shown(int count) const noexcept
+    {
+        return static_cast<int>(std::clamp<std::int64_t>(info_.width - x_, 0, count));
+    }
+
+    // Only called while x_ is inside the width, so it fits an int.
+    int X() const noexcept { return static_cast<int>(x_); }
 
     void Put(std::uint8_t* row, int x, int index) const noexcept
     {
@@ -435,7 +463,11 @@ private:
     const BmpInfo& info_;
     Bitmap& bitmap_;
     const bool rle4_;
-    int x_ = 0;
+    // Pixels a row holds with its padding: the width rounded up so that the
+    // row, uncompressed, would end on a 4-byte boundary. 64 bits: for a width
+    // near INT_MAX the rounding passes it.
+    const std::int64_t rowEnd_;
+    std::int64_t x_ = 0;
     int y_ = 0;
 };
 

@@ -5,8 +5,10 @@
 //
 // Accepted: BITMAPCOREHEADER and BITMAPINFOHEADER with its V2/V3/V4/V5
 // extensions; bottom-up and top-down rows; 1, 2, 4 and 8 bits with a colour
-// table (short tables, biClrUsed, RGBTRIPLE tables); 16 bits (5-5-5, or any
-// BI_BITFIELDS masks); 24 bits; 32 bits (BI_RGB or any masks); RLE8 and RLE4.
+// table (short tables, biClrUsed, RGBTRIPLE tables, and tables longer than
+// the depth can index when the pixel offset steps over them); 16 bits (5-5-5,
+// or any BI_BITFIELDS masks); 24 bits; 32 bits (BI_RGB or any masks); RLE8
+// and RLE4, with runs that go on into a row's padding clipped at the width.
 // Result formats: palette depths keep their table (padded with black to the
 // format's size; 2-bit images become pf4bit); 5-5-5 gives pf15bit, 5-6-5
 // pf16bit, 24 bits pf24bit, 8-8-8 in 32 bits pf32bit; other masks give pf24bit

@@ -121,6 +121,28 @@ int main(int argc, char** argv)
         p.pixels = {3, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 1, 0xB0, 0, 1};
         p.sizeImage = static_cast<std::uint32_t>(p.pixels.size());
         Save(dir, "rle4.bmp", BuildBmp(p));
+
+        // Runs and deltas that go on into a row's padding.
+        p.width = 5;
+        p.pixels = {8, 0x12, 0, 0, 0, 2, 1, 0, 0, 7, 0x34, 0x56, 0x70, 0, 0, 1};
+        p.sizeImage = static_cast<std::uint32_t>(p.pixels.size());
+        Save(dir, "rle4_padding.bmp", BuildBmp(p));
+
+        p.bitCount = 8;
+        p.compression = bmp::kBiRle8;
+        p.pixels = {8, 3, 0, 0, 0, 2, 3, 0, 0, 5, 4, 5, 6, 7, 1, 0, 0, 1};
+        p.sizeImage = static_cast<std::uint32_t>(p.pixels.size());
+        Save(dir, "rle8_padding.bmp", BuildBmp(p));
+
+        // A full 256-entry table in front of 1-bit pixels.
+        p = {};
+        p.width = 3;
+        p.height = 2;
+        p.bitCount = 1;
+        p.clrUsed = 256;
+        p.palette = Ramp(256);
+        p.pixels = PaddedRows({{0xA0}, {0x40}});
+        Save(dir, "long_table_1.bmp", BuildBmp(p));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

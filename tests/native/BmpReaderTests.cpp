@@ -4,10 +4,12 @@
 #include "imaging/BmpWriter.h"
 #include "imaging/ImageError.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 using bmptest::BmpParts;
 using bmptest::BuildBmp;
@@ -197,6 +199,78 @@ TEST(BmpReaderVariants, Rle4NibblesAndOddAbsoluteRuns)
     const Bitmap b = Read(BuildBmp(parts));
     EXPECT_EQ(b.Format(), PixelFormat::pf4bit);
     EXPECT_EQ(Indices(b), (std::vector<std::vector<int>>{{6, 7, 8, 9, 10, 11}, {1, 2, 1, 3, 4, 5}}));
+}
+
+// Encoders in wide use let a row's last run go on to the row's 4-byte end;
+// the pixels past the width are dropped and the result's padding stays clean.
+TEST(BmpReaderVariants, RleRunsIntoTheRowPaddingAreClippedAtTheWidth)
+{
+    BmpParts rle8;
+    rle8.width = 5; // rows padded to 8 pixels
+    rle8.height = 3;
+    rle8.bitCount = 8;
+    rle8.compression = bmp::kBiRle8;
+    rle8.palette = kEight;
+    rle8.pixels = {8, 3, 0, 0,                // row 0: a run to the end of the padding
+                   0, 2, 3, 0,                // delta to x 3
+                   0, 5, 4, 5, 6, 7, 1, 0,    // an absolute run to the end of the padding
+                   0, 0,
+                   0, 2, 6, 0, 2, 7, 0, 1};   // row 2: delta into the padding, a run there
+    const Bitmap b = Read(BuildBmp(rle8));
+    EXPECT_EQ(Indices(b), (std::vector<std::vector<int>>{{0, 0, 0, 0, 0}, {0, 0, 0, 4, 5}, {3, 3, 3, 3, 3}}));
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = b.Width(); x < static_cast<int>(b.Stride()); ++x)
+            EXPECT_EQ(b.Row(y)[x], 0) << x << ", " << y;
+
+    BmpParts rle4 = rle8;
+    rle4.height = 2;
+    rle4.bitCount = 4;
+    rle4.compression = bmp::kBiRle4;
+    rle4.pixels = {8, 0x12, 0, 0,             // rows of 4 bytes hold 8 pixels
+                   0, 2, 1, 0, 0, 7, 0x34, 0x56, 0x70, 0};
+    const Bitmap nibbles = Read(BuildBmp(rle4));
+    EXPECT_EQ(Indices(nibbles), (std::vector<std::vector<int>>{{0, 3, 4, 5, 6}, {1, 2, 1, 2, 1}}));
+    EXPECT_EQ(nibbles.Row(0)[2], 0x60); // pixel 5 would be the low nibble
+    EXPECT_EQ(nibbles.Row(1)[2], 0x10);
+    EXPECT_EQ(nibbles, Read(img::EncodeBmp(nibbles)));
+
+    // One pixel beyond the padding is no encoder's habit: still refused.
+    for (const auto& [parts, data, message] :
+         {std::tuple{rle8, std::vector<std::uint8_t>{9, 1}, "crosses the end of row 0"},
+          std::tuple{rle8, std::vector<std::uint8_t>{0, 2, 9, 0}, "delta moves outside"},
+          std::tuple{rle8, std::vector<std::uint8_t>{0, 2, 4, 0, 0, 5, 1, 2, 3, 4, 5, 0}, "crosses the end of row 0"},
+          std::tuple{rle4, std::vector<std::uint8_t>{0, 0, 4, 0x12, 5, 0x12}, "crosses the end of row 1"}}) {
+        BmpParts spoilt = parts;
+        spoilt.pixels = data;
+        SCOPED_TRACE(message);
+        try {
+            Read(BuildBmp(spoilt));
+            ADD_FAILURE() << "accepted";
+        } catch (const img::BmpError& e) {
+            EXPECT_THAT(e.what(), testing::HasSubstr(message));
+        }
+    }
+}
+
+// Some writers store a 256-entry table whatever the depth and say so; with the
+// pixel offset past it, the entries the depth can index are used.
+TEST(BmpReaderVariants, TableLongerThanTheDepthCanIndex)
+{
+    BmpParts parts;
+    parts.width = 3;
+    parts.bitCount = 1;
+    parts.clrUsed = 256;
+    for (int i = 0; i < 256; ++i)
+        parts.palette.push_back({static_cast<std::uint8_t>(i), 7, 9});
+    parts.pixels = {0b10100000, 0, 0, 0};
+    const Bitmap b = Read(BuildBmp(parts));
+    EXPECT_EQ(b.Format(), PixelFormat::pf1bit);
+    EXPECT_EQ(b.Palette(), (std::vector<Rgb>{{0, 7, 9}, {1, 7, 9}}));
+    EXPECT_EQ(Indices(b), (std::vector<std::vector<int>>{{1, 0, 1}}));
+
+    // Without the offset the table's real length is unknown.
+    parts.offBits = 0;
+    EXPECT_THROW(Read(BuildBmp(parts)), img::BmpError);
 }
 
 TEST(BmpReaderInfo, ReportsHowMuchToRead)

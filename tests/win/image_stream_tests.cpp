@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../native/BmpBuilder.h"
 #include "../native/TestImages.h"
 #include "common/ImageStream.h"
 #include "com/ComError.h"
@@ -241,6 +242,28 @@ TEST(ImageStream, OtherStreamsAreReadOnceWhateverLengthTheyClaim)
     StingyStream truncated(Bytes(file.begin(), file.end() - 1000), 1u << 30);
     truncated.statLength = file.size();
     ExpectInvalidBitmap([&] { pixwell::ReadImageStream(&truncated); }, "truncated");
+}
+
+// Run-length data whose length the headers leave open is read up to its
+// worst case; rows whose runs go on into the padding count in full.
+TEST(ImageStream, RunLengthRowsIntoThePaddingAreReadInFull)
+{
+    bmptest::BmpParts parts;
+    parts.width = 1; // rows padded to 4 pixels
+    parts.height = 2;
+    parts.bitCount = 8;
+    parts.compression = img::bmp::kBiRle8;
+    parts.palette = {{0, 0, 0}, {10, 20, 30}, {40, 50, 60}};
+    parts.pixels = {0, 3, 1, 9, 9, 0, 0, 0, 0, 3, 2, 9, 9, 0, 0, 1}; // absolute runs of 3
+    const Bytes file = bmptest::BuildBmp(parts);
+    for (const bool global : {true, false}) {
+        SCOPED_TRACE(global ? "global memory" : "other stream");
+        StingyStream other(file, 5);
+        const img::Bitmap image =
+            global ? pixwell::ReadImageStream(StreamOf(file).Get()) : pixwell::ReadImageStream(&other);
+        EXPECT_EQ(image.GetPixel(0, 1), (img::Rgb{10, 20, 30}));
+        EXPECT_EQ(image.GetPixel(0, 0), (img::Rgb{40, 50, 60}));
+    }
 }
 
 TEST(ImageStream, BadContentRaisesAClearError)

@@ -48,6 +48,23 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// The plug-in's code is built here to trap (an illegal instruction) when it
+// reads an enumeration or bool holding a value its type cannot. Say so and
+// end at once, rather than leave Wine's crash dialog waiting on the display.
+const bool kCrashesReported = [] {
+    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* e) -> LONG {
+        std::fprintf(stderr, "stowick_tests: unhandled exception 0x%08lX at %p%s\n",
+                     e->ExceptionRecord->ExceptionCode, e->ExceptionRecord->ExceptionAddress,
+                     e->ExceptionRecord->ExceptionCode == EXCEPTION_ILLEGAL_INSTRUCTION
+                         ? " (an out-of-range enum or bool value?)"
+                         : "");
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+        return EXCEPTION_EXECUTE_HANDLER;
+    });
+    return true;
+}();
+
 // ---- Files and folders ---------------------------------------------------------------
 
 // A fresh, empty folder under the temporary folder, removed with its files.
@@ -226,6 +243,18 @@ protected:
         ASSERT_EQ(object_->SetFileType(static_cast<TFileType>(fileType)), S_OK);
     }
 
+    // SetFileType as an automation client calls it, with any number.
+    HRESULT SetFileTypeByDispatch(LONG type)
+    {
+        VARIANT arg;
+        VariantInit(&arg);
+        arg.vt = VT_I4;
+        arg.lVal = type;
+        DISPPARAMS params{&arg, nullptr, 1, 0};
+        return object_->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                               nullptr);
+    }
+
     // Execute on a stream of `data`: the status, and the error text on failure.
     HRESULT Execute(IUnknown* stream, std::string* error = nullptr)
     {
@@ -332,11 +361,15 @@ TEST_F(StowickObject, AppliesTheJpegOptionsItKeeps)
     EXPECT_LT(q10.size(), q50.size());
     EXPECT_LT(q50.size(), q90.size());
     EXPECT_LT(q90.size(), q100.size());
-    // No quality chosen means the default, 90; values beyond the range are clamped.
+    // Options never sent mean the default, 90. A 0 sent is the slider's left
+    // end: libjpeg's lowest quality, 1, never the default. Values beyond the
+    // range are clamped.
     EXPECT_EQ(neverSet, q90);
-    EXPECT_EQ(write(0, 0, 0), q90);
+    const Bytes q1 = write(0, 0, 1);
+    EXPECT_LT(q1.size(), q10.size());
+    EXPECT_EQ(write(0, 0, 0), q1);
     EXPECT_EQ(write(0, 0, 250), q100);
-    EXPECT_EQ(write(0, 0, -7), write(0, 0, 1));
+    EXPECT_EQ(write(0, 0, -7), q1);
 
     const Decoded grey = DecodeJpeg(write(1, 0, 90));
     ASSERT_TRUE(grey.ok);
@@ -375,11 +408,26 @@ TEST_F(StowickObject, RefusesWhatIsNotABmpStreamAndCreatesNoFile)
     EXPECT_THAT(folder_.Files(), IsEmpty());
 }
 
+// An automation client can send any number as the file type; only ftBMP and
+// ftJPG write, and the number is kept whole (257 is not ftJPG).
 TEST_F(StowickObject, WritesNothingForAnUnknownFileType)
 {
-    Configure(folder_ / "other.bmp", 2);
-    EXPECT_EQ(ExecuteImage(BlockImage(img::PixelFormat::pf24bit)), S_OK);
+    const img::Bitmap image = BlockImage(img::PixelFormat::pf24bit);
+    for (const LONG type : {2L, 257L, -1L, 0x7FFFFFFFL}) {
+        SCOPED_TRACE(type);
+        Configure(folder_ / "other.bmp", ftJPG);
+        ASSERT_EQ(SetFileTypeByDispatch(type), S_OK);
+        EXPECT_EQ(ExecuteImage(image), S_OK);
+    }
     EXPECT_THAT(folder_.Files(), IsEmpty());
+
+    // The same way in, a known type writes.
+    ASSERT_EQ(SetFileTypeByDispatch(ftJPG), S_OK);
+    EXPECT_EQ(ExecuteImage(image), S_OK);
+    const Bytes written = ReadFileBytes(folder_ / "other.bmp");
+    ASSERT_GT(written.size(), 2u);
+    EXPECT_EQ(written[0], 0xFF); // a JPEG file, as the type says
+    EXPECT_EQ(written[1], 0xD8);
 }
 
 TEST_F(StowickObject, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
@@ -1062,6 +1110,13 @@ TEST_F(OptionsPage, ReportsAMissingPluginKeyAndStaysUsable)
     EXPECT_EQ(Save(), S_OK);
     EXPECT_THAT(plugin_->calls, ElementsAre("SetFileName name.bmp"));
     EXPECT_EQ(Setting("DefaultFileType"), 0xFFFFFFFFu);
+    // Options never loaded are those of missing values, not a chosen 0.
+    EXPECT_EQ(Setting("JPEGCompression"), 50u);
+    plugin_->calls.clear();
+    page.FileTypeCombo->SetItemIndex(1);
+    page.FileTypeComboChange();
+    EXPECT_EQ(Save(), S_OK);
+    EXPECT_THAT(plugin_->calls, ElementsAre("SetFileName name.jpg", "SetFileType 1", "SetJPEGOptions 0 0 50"));
 }
 
 TEST_F(OptionsPage, SavesTheChoicesToTheObjectAndTheRegistry)

@@ -1,5 +1,6 @@
 #include "stowick/FileSaveUnit.h"
 
+#include <cstring>
 #include <optional>
 
 #include "common/ImageStream.h"
@@ -97,7 +98,7 @@ bool IsWrittenBmpForm(const std::uint8_t* data, std::size_t size, const img::Bmp
 }
 
 void WriteImageFile(const pixwell::ImageStreamBytes& image, const std::wstring& fileName,
-                    TFileType fileType, const JpegOptions& jpeg)
+                    FileTypeValue fileType, const JpegOptions& jpeg)
 {
     if (fileType == ftBMP && IsWrittenBmpForm(image.Data(), image.Size(), image.Info())) {
         fw::ReplacingFile file(fileName);
@@ -118,7 +119,7 @@ void WriteImageFile(const pixwell::ImageStreamBytes& image, const std::wstring& 
     WriteImageFile(img::ReadBmp(image.Data(), image.Size()), fileName, fileType, jpeg);
 }
 
-void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, TFileType fileType,
+void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, FileTypeValue fileType,
                     const JpegOptions& jpeg)
 {
     if (fileType != ftBMP && fileType != ftJPG)
@@ -143,7 +144,10 @@ HRESULT TStowickObject::SetFileName(BSTR fileName, HRESULT* result)
 
 HRESULT TStowickObject::SetFileType(TFileType fileType)
 {
-    FileType = fileType;
+    // The parameter's bytes, not its value: reading a TFileType that holds
+    // neither ftBMP nor ftJPG is undefined.
+    static_assert(sizeof fileType == sizeof FileType);
+    std::memcpy(&FileType, &fileType, sizeof FileType);
     return S_OK;
 }
 
@@ -152,6 +156,7 @@ HRESULT TStowickObject::SetJPEGOptions(signed char grayscale, signed char smooth
     Grayscale = grayscale != 0;
     Smoothing = smoothing != 0;
     Compression = compression;
+    JPEGOptionsSet = true;
     return S_OK;
 }
 
@@ -185,7 +190,8 @@ HRESULT TStowickObject::Execute(IUnknown* imageStream, LONG /*parentWnd*/, HRESU
 
         const pixwell::ImageStreamBytes image = pixwell::ReadImageStreamBytes(stream.Get());
         stream.Reset();
-        WriteImageFile(image, FileName, FileType, JpegOptionsFrom(Grayscale, Smoothing, Compression));
+        const JpegOptions jpeg = JPEGOptionsSet ? JpegOptionsFrom(Grayscale, Smoothing, Compression) : JpegOptions{};
+        WriteImageFile(image, FileName, FileType, jpeg);
         *result = S_OK;
     });
 }

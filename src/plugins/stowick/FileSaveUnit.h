@@ -25,18 +25,24 @@ inline constexpr char kPluginHelpTopic[] = "plugin_filesave.html";
 inline constexpr char kNoImageStreamError[] =
     "The image handed to the file-save plugin is not a stream";
 
+// The file type as a client sent it. TFileType has no fixed underlying type,
+// so the only values it may hold are those of ftBMP and ftJPG; an automation
+// client can send any 32-bit number (which writes nothing), so the number is
+// kept as such and compared with ftBMP and ftJPG.
+using FileTypeValue = std::int32_t;
+
 // Writes `bitmap` to `fileName` in `fileType`: a BMP file as the image is, a
 // JPEG file with `jpeg`; other types write nothing. The file appears only
 // once it is complete, replacing any file of that name. Raises fw::Error
 // naming the file, or img::ImageError when the image cannot be encoded.
-void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, TFileType fileType,
+void WriteImageFile(const img::Bitmap& bitmap, const std::wstring& fileName, FileTypeValue fileType,
                     const JpegOptions& jpeg);
 
 // The same from the BMP file a client handed over: copied unchanged when it
 // is already the file written for its image (see IsWrittenBmpForm), 24- and
 // 32-bit rows compressed where they lie; anything else decoded first.
 void WriteImageFile(const pixwell::ImageStreamBytes& image, const std::wstring& fileName,
-                    TFileType fileType, const JpegOptions& jpeg);
+                    FileTypeValue fileType, const JpegOptions& jpeg);
 
 // Whether `size` bytes of a BMP file whose headers gave `info` are, byte for
 // byte, what the BMP writer makes of the image they decode to: 40-byte
@@ -67,7 +73,11 @@ private:
     bool Smoothing = false;
     long Compression = 0;
     std::wstring FileName;
-    TFileType FileType = ftBMP;
+    FileTypeValue FileType = ftBMP;
+    // Whether SetJPEGOptions was ever called: without it the JPEG file gets
+    // the default quality, while a Compression of 0 sent by a client is the
+    // lowest quality the user chose.
+    bool JPEGOptionsSet = false;
 };
 
 

@@ -146,8 +146,7 @@ private:
 JpegOptions JpegOptionsFrom(bool grayscale, bool smoothing, long compression) noexcept
 {
     JpegOptions options;
-    options.quality = compression == 0 ? kDefaultJpegQuality
-                                       : static_cast<int>(std::clamp(compression, 1L, 100L));
+    options.quality = static_cast<int>(std::clamp(compression, 1L, 100L));
     options.grayscale = grayscale;
     options.smoothingFactor = smoothing ? kSmoothingFactor : 0;
     return options;

@@ -10,7 +10,7 @@
 
 namespace stowick {
 
-// The quality of a file whose writer was never told one.
+// The quality of a file whose writer was never sent JPEG options.
 inline constexpr int kDefaultJpegQuality = 90;
 // libjpeg's input smoothing when the user asks for smoothing: enough to soften
 // block edges, little enough to keep text readable.
@@ -23,8 +23,10 @@ struct JpegOptions {
 };
 
 // The options as the plug-in's clients send them: `compression` is the
-// quality in per cent, 0 when none was chosen (the plug-in object's initial
-// value), out-of-range values are clamped.
+// quality in per cent as the settings dialog's slider sets it, 0 to 100.
+// libjpeg's scale starts at 1 and takes 0 as 1, so 0 is its lowest quality;
+// values beyond the range are clamped. A writer never sent any options uses
+// JpegOptions{} (kDefaultJpegQuality) instead.
 JpegOptions JpegOptionsFrom(bool grayscale, bool smoothing, long compression) noexcept;
 
 // Compresses `bitmap` (any pixel format) and writes the file to `sink`.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "stowick/FolderListView.h"
+#include "stowick/StowickSettings.h"
 #include "ole/ActiveForm.h"
 #include "ui/Anchors.h"
 #include "ui/ComboBox.h"
@@ -83,9 +84,11 @@ public:
 
     // ---- Fields ------------------------------------------------------------------
     fw::ComPtr<IStowickObject> Plugin;
-    bool Grayscale = false;
-    bool Smoothing = false;
-    long Compression = 0;
+    // Until the settings load these are what missing values load as, so a
+    // page saved without them never sends or stores a quality nobody chose.
+    bool Grayscale = kGrayscaleSetting.defaultValue != 0;
+    bool Smoothing = kSmoothingSetting.defaultValue != 0;
+    long Compression = static_cast<long>(kCompressionSetting.defaultValue);
 
     // ---- Event handlers -------------------------------------------------------
     void Timer1Timer();
