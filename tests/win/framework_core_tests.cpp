@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "com/Com.h"
+#include "com/ComObject.h"
 #include "base/Registry.h"
 
 using testing::HasSubstr;
@@ -446,6 +448,76 @@ TEST(ComPtr, QueriesInterfaces)
     EXPECT_FALSE(unknown.As<IStream>());
     EXPECT_EQ(E_POINTER, fw::ComPtr<IUnknown>().As(stream));
     EXPECT_EQ(3, object.refs);
+}
+
+// An object of the kit with an aliased interface (IPersist through
+// IPersistStream) whose final clean-up takes and gives back a reference, as
+// a control's deactivation does.
+class KitObject final : public fw::ComObject<KitObject, IPersistStream, IOleWindow> {
+public:
+    explicit KitObject(int& finals, int& deletes) : finals_(finals), deletes_(deletes) {}
+
+    static std::span<const fw::InterfaceEntry> InterfaceMap() noexcept
+    {
+        static const fw::InterfaceEntry map[] = {
+            fw::InterfaceOf<KitObject, IPersistStream>(),
+            fw::InterfaceOf<KitObject, IPersist, IPersistStream>(),
+            fw::InterfaceOf<KitObject, IOleWindow>(),
+        };
+        return map;
+    }
+    void FinalRelease() noexcept
+    {
+        ++finals_;
+        AddRef();
+        Release();
+    }
+
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Load(IStream*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+private:
+    ~KitObject() override { ++deletes_; }
+    int& finals_;
+    int& deletes_;
+};
+
+TEST(ComObjectKit, AnswersFromItsMapWithOneIdentityAndDiesOnceOnTheLastRelease)
+{
+    int finals = 0, deletes = 0;
+    auto* object = new KitObject(finals, deletes);
+    IPersistStream* stream = object;
+
+    fw::ComPtr<IUnknown> identity, again;
+    ASSERT_EQ(stream->QueryInterface(IID_IUnknown, identity.PutVoid()), S_OK);
+    fw::ComPtr<IOleWindow> window;
+    ASSERT_EQ(stream->QueryInterface(IID_IOleWindow, window.PutVoid()), S_OK);
+    ASSERT_EQ(window->QueryInterface(IID_IUnknown, again.PutVoid()), S_OK);
+    EXPECT_EQ(identity.Get(), again.Get()); // the same identity from every interface
+    EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(stream));
+
+    fw::ComPtr<IPersist> persist;
+    ASSERT_EQ(window->QueryInterface(IID_IPersist, persist.PutVoid()), S_OK);
+    EXPECT_EQ(static_cast<void*>(persist.Get()), static_cast<void*>(stream));
+
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(stream->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(stream->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+
+    identity = nullptr;
+    again = nullptr;
+    window = nullptr;
+    persist = nullptr;
+    EXPECT_EQ(deletes, 0);
+    EXPECT_EQ(stream->Release(), 0u);
+    EXPECT_EQ(finals, 1); // the reference taken during clean-up started nothing again
+    EXPECT_EQ(deletes, 1);
 }
 
 TEST(ComInit, JoinsASingleThreadedApartmentForItsLifetime)

@@ -7,6 +7,8 @@
 #include "ui/Clipboard.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
+#include "ui/FocusHook.h"
+#include "ui/ModalDisabler.h"
 #include "gdi/DibBitmap.h"
 #include "base/Errors.h"
 #include "ui/Form.h"
@@ -231,6 +233,47 @@ TEST_F(UiTest, ShowModalDisablesOtherWindowsOnlyWhileItRuns)
     EXPECT_EQ(trayMessages, 1);
     EXPECT_TRUE(other.Enabled());
     EXPECT_FALSE(alreadyDisabled.Enabled());
+}
+
+TEST_F(UiTest, ThreadWindowsDisablerSparesTheExceptedWindowAndRestoresOnce)
+{
+    fw::Form owner, other, hidden;
+    owner.Show();
+    other.Show();
+    {
+        fw::ThreadWindowsDisabler disabled(owner.Handle());
+        EXPECT_TRUE(owner.Enabled()); // a system dialog disables and enables its owner itself
+        EXPECT_FALSE(other.Enabled());
+        EXPECT_TRUE(hidden.Enabled());
+        disabled.Restore();
+        EXPECT_TRUE(other.Enabled());
+        other.SetEnabled(false); // disabled by someone else after the restore
+    }
+    EXPECT_FALSE(other.Enabled());
+}
+
+// Records every change the thread's focus hook reports.
+struct FocusLog final : fw::FocusWatcher {
+    void FocusMoved(HWND gaining, HWND losing) noexcept override { moves.push_back({gaining, losing}); }
+    std::vector<std::pair<HWND, HWND>> moves;
+};
+
+TEST_F(UiTest, FocusHookReportsMovesWithinTheThreadAndTheFocusLeavingIt)
+{
+    SampleDialog form;
+    form.Show();
+    fw::App().ProcessMessages();
+    SetFocus(form.edit.Handle());
+    FocusLog log;
+    fw::WatchFocus(log);
+    fw::WatchFocus(log); // once is enough
+    SetFocus(form.check.Handle());
+    SetFocus(nullptr);
+    fw::UnwatchFocus(log);
+    SetFocus(form.edit.Handle());
+    using Move = std::pair<HWND, HWND>;
+    EXPECT_THAT(log.moves, ElementsAre(Move{form.check.Handle(), form.edit.Handle()},
+                                       Move{nullptr, form.check.Handle()}));
 }
 
 TEST_F(UiTest, ModalLoopSurvivesExceptionsInHandlers)
