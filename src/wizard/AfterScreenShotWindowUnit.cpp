@@ -7,17 +7,17 @@
 #include <vector>
 
 #include "pluginhost/CheckedPluginsUnit.h"
-#include "wizard/ResourceBitmap.h"
+#include "gdi/ResourceBitmap.h"
 #include "settings/SettingsStore.h"
 #include "wizard/WizardPageFlow.h"
 #include "common/ImageStream.h"
+#include "common/PixwellInc.h"
 #include "ui/Clipboard.h"
 #include "com/ComBStr.h"
 #include "com/ComError.h"
 #include "com/ComGuid.h"
 #include "base/Errors.h"
 #include "help/HelpDisplay.h"
-#include "portable/CommaText.h"
 #include "common/ProgramResources.h"
 
 namespace {
@@ -39,8 +39,6 @@ constexpr char kChooseHintText[] =
 constexpr char kOrText[] = "or";
 constexpr char kSkipText[] = "Skip";
 constexpr char kThisPagesText[] = "this pages.";
-constexpr char kNameColumn[] = "Name";
-constexpr char kDescriptionColumn[] = "Description";
 // Page 3.
 constexpr char kReportTitleText[] = "All operations with grabbed image are completed.";
 constexpr char kLeaveInClipboardText[] = "Leave screen-shot in Clipboard";
@@ -176,7 +174,7 @@ void TAfterScreenShotWindow::CreateButtons()
 void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
 {
     Image = std::make_unique<fw::Image>(page, fw::Bounds{0, 0, 149, 270});
-    Image->SetPicture(LoadResourceBitmap(nullptr, IDB_BANNER));
+    Image->SetPicture(fw::LoadResourceBitmap(nullptr, IDB_BANNER));
 
     Panel1 = std::make_unique<fw::Panel>(page, fw::Bounds{149, 0, 393, 270});
     Panel1->SetBevelOuter(fw::PanelBevel::pbNone);
@@ -214,8 +212,8 @@ void TAfterScreenShotWindow::CreateChoosePluginsPage(fw::Panel& page)
     Panel2 = MakeBodyPanel(page);
     ActionsView = std::make_unique<fw::ListView>(
         *Panel2, fw::Bounds{8, 8, Panel2->ClientWidth() - 16, Panel2->ClientHeight() - 16});
-    ActionsView->AddColumn(kNameColumn, 150);
-    ActionsView->AddColumn(kDescriptionColumn, 500);
+    ActionsView->AddColumn(kPluginNameColumn, kPluginNameColumnWidth);
+    ActionsView->AddColumn(kPluginDescriptionColumn, kPluginDescriptionColumnWidth);
     ActionsView->OnDeletion = [this](int index, void*) { ActionsViewDeletion(index); };
 }
 
@@ -238,7 +236,7 @@ void TAfterScreenShotWindow::CreateReportPage(fw::Panel& page)
     cbLeaveInClipboard =
         std::make_unique<fw::CheckBox>(*Panel5, fw::Bounds{136, 56, 267, 17}, kLeaveInClipboardText);
     Label11 = std::make_unique<fw::Label>(*Panel5, 136, 100, kOtherPluginsText);
-    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, RightOf(*Label11), 100, kProductWebAddress);
+    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, RightOf(*Label11), 100, pixwell::kProductWebAddress);
     Label8->OnClick = [this] { Label8Click(); };
 }
 
@@ -360,7 +358,7 @@ void TAfterScreenShotWindow::Label9Click()
 
 void TAfterScreenShotWindow::Label8Click()
 {
-    ShellExecuteA(Handle(), "open", kProductWebAddress, nullptr, nullptr, SW_SHOW);
+    ShellExecuteA(Handle(), "open", pixwell::kProductWebAddress, nullptr, nullptr, SW_SHOW);
 }
 
 void TAfterScreenShotWindow::Button1Click()
@@ -391,31 +389,10 @@ void TAfterScreenShotWindow::FillPluginList()
     ActionsView->Clear();
     const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
     const std::vector<std::string> checked = ReadCheckedPlugins();
-
-    // A failing list call still hands back whatever text it has.
-    fw::BStr list;
-    catalogue->GetPluginList(list.Put());
-
-    for (const std::string& entry : portable::SplitCommaText(list.ToString())) {
-        fw::ComPtr<IPixwellPlugin> plugin;
-        if (FAILED(catalogue->GetPlugin(fw::BStr(entry).Get(), plugin.Put())) || !plugin) {
-            // A plug-in that can't be made is left out without a word; its
-            // error information must not be taken for a later error's.
-            fw::TakeErrorInfoDescription();
-            continue;
-        }
-        fw::BStr name, description, optionsObjectName, helpTopic;
-        HRESULT result = S_OK;
-        fw::OleCheck(plugin->GetPluginInfo(name.Put(), description.Put(), optionsObjectName.Put(),
-                                           helpTopic.Put(), &result));
-        // The record is complete before its row exists, so no row is ever
-        // left without one.
-        auto info = std::make_shared<TPluginInfo>(
-            MakePluginInfo(entry, optionsObjectName.ToString(), helpTopic.ToString()));
-        const bool isChecked = IsPluginChecked(checked, info->PluginClsid);
-        const int index = ActionsView->AddItem(name.ToString(), description.ToString(), std::move(info));
-        ActionsView->SetChecked(index, isChecked);
-    }
+    ListInstalledPlugins(*catalogue, checked, [this](TInstalledPlugin&& row) {
+        const int index = ActionsView->AddItem(row.Name, row.Description, std::move(row.Info));
+        ActionsView->SetChecked(index, row.Checked);
+    });
 }
 
 int TAfterScreenShotWindow::NextCheckedPlugin(int index) const

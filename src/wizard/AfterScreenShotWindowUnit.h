@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "wizard/PluginInfo.h"
+#include "pluginhost/PluginInfo.h"
 #include "wizard/Shape.h"
 #include "com/ComPtr.h"
 #include "ui/Controls.h"
@@ -28,6 +28,7 @@
 #include "ui/PageBook.h"
 #include "ui/ScrollBox.h"
 #include "ui/Timer.h"
+#include "help/HelpDisplay.h"
 
 // Captions and texts of the wizard, as the user sees them.
 inline constexpr char kWizardCaption[] = "Vistrel";
@@ -37,8 +38,6 @@ inline constexpr char kNextCaption[] = "Next  >";
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kCloseCaption[] = "Close";
 inline constexpr char kWizardHelpTopic[] = "creating.html";
-// The product's web page, behind the report page's link.
-inline constexpr char kProductWebAddress[] = "https://vistrel.org/plugins";
 // A capture released where it was pressed leaves a picture of no pixels,
 // which has no BMP form to hand to a plug-in; the run is refused with this.
 inline constexpr char kEmptyImageError[] =
@@ -47,9 +46,6 @@ inline constexpr char kEmptyImageError[] =
 inline constexpr char kNoOptionsHostedError[] = "No plug-in options page is hosted.";
 inline constexpr char kNoPluginHostedError[] = "No plug-in is hosted on this page.";
 inline constexpr char kNoPluginInRowError[] = "No plug-in in row ";
-
-// Shows a topic of the program's help file; the wizard's Help button calls it.
-using THelpTopicDisplay = std::function<void(const std::string& topic, HWND owner)>;
 
 class TAfterScreenShotWindow : public fw::Form {
 public:
