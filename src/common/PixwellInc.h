@@ -37,6 +37,11 @@ inline constexpr char kHelpFileName[] = "vistrel.chm";
 inline constexpr char kCheckedPluginsFileName[] = "CheckedPlugins.lst";
 inline constexpr char kHostFileName[] = "vistrel.exe";
 
+// The product's web site: the wizard's report page and the about box link to
+// its plug-ins page; the about box shows the bare host name.
+inline constexpr char kProductWebAddress[] = "https://vistrel.org/plugins";
+inline constexpr char kProductWebHost[] = "vistrel.org";
+
 // The notification icon's callback message.
 inline constexpr unsigned kTrayCallbackMessage = 45140;
 

@@ -1,10 +1,8 @@
 // Resource identifiers of vistrel.exe, shared by its resource script, the
-// tray program and the wizard.
+// tray program, the wizard and the about box.
 #pragma once
 
+// The wizard's banner, 149 x 270 (res/banner.bmp).
 #define IDB_BANNER 101
-
-#ifndef VISTREL_VERSION_BINARY
-#define VISTREL_VERSION_BINARY 1, 0, 0, 0
-#define VISTREL_VERSION_TEXT "1.0.0.0"
-#endif
+// The about box's banner, 360 x 90 (res/about.bmp).
+#define IDB_ABOUT_BANNER 102

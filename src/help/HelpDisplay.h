@@ -3,6 +3,7 @@
 // still runs the program.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
 class THelpDisplay {
@@ -48,6 +49,11 @@ private:
 THelpDisplay* ProgramHelp();
 void SetProgramHelp(THelpDisplay* help);
 void ShowProgramHelpTopic(const std::string& topic, HWND owner = nullptr);
+
+// Shows a topic of the program's help file for a window's Help button (the
+// wizard's, the settings dialog's); windows default to ShowProgramHelpTopic,
+// tests record the topics instead.
+using THelpTopicDisplay = std::function<void(const std::string& topic, HWND owner)>;
 
 // True when the command line holds the switch "/debug" or "-debug" (any case).
 bool HelpDebugSwitch(const std::string& commandLine);

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "wizard/AfterScreenShotWindowUnit.h"
+#include "settings/AboutUnit.h"
+#include "settings/PixwellOptionsUnit.h"
 #include "common/PixwellInc.h"
 #include "com/ComServer.h"
 #include "ui/Dialogs.h"
@@ -12,6 +14,8 @@
 static_assert(TrayCallbackMessage == pixwell::kTrayCallbackMessage);
 
 fw::FormPtr<TAfterScreenShotWindow> AfterScreenShotWindow;
+fw::FormPtr<TPixwellOptions> PixwellOptions;
+fw::FormPtr<TAboutWindow> AboutWindow;
 
 namespace {
 
@@ -19,9 +23,6 @@ constexpr char kMainIconName[] = "MAINICON";
 constexpr int kDesignWidth = 563;
 constexpr int kDesignHeight = 342;
 constexpr char kEscape = 27;
-
-constexpr char kAboutUnavailable[] = "The About box is not available in this version.";
-constexpr char kOptionsUnavailable[] = "The Options dialog is not available in this version.";
 
 // The program's own icon at the size the notification area shows; a shared
 // handle, so nobody destroys it. Test programs have none and get the stock one.
@@ -202,19 +203,34 @@ void TPixwellWnd::PixwellHelp1Click()
     ShowProgramHelpTopic(kMainHelpTopic);
 }
 
-void TPixwellWnd::ShowUnavailable(const char* text)
+// The same pattern as the wizard's: counted as busy while it is open, and
+// destroyed with the working set trimmed however the show ends.
+template <class TDialog, class... Args>
+void TPixwellWnd::RunModalWindow(fw::FormPtr<TDialog>& variable, Args&&... args)
 {
-    fw::MessageBox(text, kApplicationTitle, MB_OK | MB_ICONINFORMATION);
+    const auto modal = shutdown_.ModalWindow();
+    struct DialogCleanup {
+        fw::FormPtr<TDialog>& variable;
+        ~DialogCleanup()
+        {
+            variable.reset();
+            fw::Application::TrimWorkingSet();
+        }
+    } cleanup{variable};
+    variable = fw::CreateForm<TDialog>(std::forward<Args>(args)...);
+    variable->ShowModal();
 }
 
 void TPixwellWnd::About1Click()
 {
-    ShowUnavailable(kAboutUnavailable);
+    // Owned by no window of the program, as the application's own.
+    RunModalWindow(AboutWindow);
 }
 
 void TPixwellWnd::Options1Click()
 {
-    ShowUnavailable(kOptionsUnavailable);
+    // Owned by this window.
+    RunModalWindow(PixwellOptions, static_cast<fw::Window*>(this));
 }
 
 void TPixwellWnd::Exit1Click()

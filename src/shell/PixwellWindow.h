@@ -23,6 +23,8 @@
 
 class THelpDisplay;
 class TAfterScreenShotWindow;
+class TPixwellOptions;
+class TAboutWindow;
 
 inline constexpr char kApplicationTitle[] = "Vistrel";
 // The message the shell sends to the icon's window, the mouse event in lParam.
@@ -42,6 +44,10 @@ inline constexpr char kMainHelpTopic[] = "main_title.html";
 // The wizard while it is open (null otherwise). Created, shown and destroyed
 // by the capture; never more than one.
 extern fw::FormPtr<TAfterScreenShotWindow> AfterScreenShotWindow;
+// The settings dialog and the about box while they are open (null
+// otherwise). Created, shown and destroyed by the menu's items.
+extern fw::FormPtr<TPixwellOptions> PixwellOptions;
+extern fw::FormPtr<TAboutWindow> AboutWindow;
 
 class TPixwellWnd : public fw::Form {
 public:
@@ -100,7 +106,10 @@ private:
     void BuildTrayMenu();
     void FromIcon(const std::function<void()>& action);
     void BringOpenWindowToFront();
-    void ShowUnavailable(const char* text);
+    // Creates a dialog of the menu into `variable` and shows it modally, then
+    // destroys it and trims the working set, also when the show raises.
+    template <class TDialog, class... Args>
+    void RunModalWindow(fw::FormPtr<TDialog>& variable, Args&&... args);
     void FormCloseQuery(bool& canClose);
 
     // Made once the picture control exists, which it works on.

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "wizard/ResourceBitmap.h"
+#include "pluginhost/CheckedPluginsUnit.h"
+#include "gdi/ResourceBitmap.h"
 #include "settings/SettingsStore.h"
 #include "wizard/WizardPageFlow.h"
+#include "common/PixwellInc.h"
 #include "ui/Clipboard.h"
 #include "base/Errors.h"
 #include "help/HelpDisplay.h"
@@ -32,8 +34,6 @@ constexpr char kChooseHintText[] =
 constexpr char kOrText[] = "or";
 constexpr char kSkipText[] = "Skip";
 constexpr char kThisPagesText[] = "this pages.";
-constexpr char kNameColumn[] = "Name";
-constexpr char kDescriptionColumn[] = "Description";
 // Page 3.
 constexpr char kReportTitleText[] = "All operations with grabbed image are completed.";
 constexpr char kLeaveInClipboardText[] = "Leave screen-shot in Clipboard";
@@ -139,7 +139,7 @@ void TAfterScreenShotWindow::CreateButtons()
 void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
 {
     Image = std::make_unique<fw::Image>(page, fw::Bounds{0, 0, 149, 270});
-    Image->SetPicture(LoadResourceBitmap(nullptr, IDB_BANNER));
+    Image->SetPicture(fw::LoadResourceBitmap(nullptr, IDB_BANNER));
 
     Panel1 = std::make_unique<fw::Panel>(page, fw::Bounds{149, 0, 393, 270});
     Panel1->SetBevelOuter(fw::PanelBevel::pbNone);
@@ -177,8 +177,8 @@ void TAfterScreenShotWindow::CreateChoosePluginsPage(fw::Panel& page)
     Panel2 = MakeBodyPanel(page);
     ActionsView = std::make_unique<fw::ListView>(
         *Panel2, fw::Bounds{8, 8, Panel2->ClientWidth() - 16, Panel2->ClientHeight() - 16});
-    ActionsView->AddColumn(kNameColumn, 150);
-    ActionsView->AddColumn(kDescriptionColumn, 500);
+    ActionsView->AddColumn(kPluginNameColumn, kPluginNameColumnWidth);
+    ActionsView->AddColumn(kPluginDescriptionColumn, kPluginDescriptionColumnWidth);
     ActionsView->OnDeletion = [this](int index, void*) { ActionsViewDeletion(index); };
 }
 
@@ -202,7 +202,7 @@ void TAfterScreenShotWindow::CreateReportPage(fw::Panel& page)
     cbLeaveInClipboard =
         std::make_unique<fw::CheckBox>(*Panel5, fw::Bounds{136, 56, 267, 17}, kLeaveInClipboardText);
     Label11 = std::make_unique<fw::Label>(*Panel5, 136, 100, kOtherPluginsText);
-    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, RightOf(*Label11), 100, kProductWebAddress);
+    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, RightOf(*Label11), 100, pixwell::kProductWebAddress);
     Label8->OnClick = [this] { Label8Click(); };
 }
 
@@ -325,7 +325,7 @@ void TAfterScreenShotWindow::Label9Click()
 
 void TAfterScreenShotWindow::Label8Click()
 {
-    ShellExecuteA(Handle(), "open", kProductWebAddress, nullptr, nullptr, SW_SHOW);
+    ShellExecuteA(Handle(), "open", pixwell::kProductWebAddress, nullptr, nullptr, SW_SHOW);
 }
 
 void TAfterScreenShotWindow::Button1Click()
@@ -354,9 +354,11 @@ void TAfterScreenShotWindow::ActionsViewDeletion(int index)
 void TAfterScreenShotWindow::FillPluginList()
 {
     ActionsView->Clear();
-    TPluginRunner::ListPlugins([this](TListedPlugin plugin) {
-        const int index = ActionsView->AddItem(plugin.name, plugin.description, std::move(plugin.info));
-        ActionsView->SetChecked(index, plugin.checked);
+    const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
+    const std::vector<std::string> checked = ReadCheckedPlugins();
+    ListInstalledPlugins(*catalogue, checked, [this](TInstalledPlugin&& row) {
+        const int index = ActionsView->AddItem(row.Name, row.Description, std::move(row.Info));
+        ActionsView->SetChecked(index, row.Checked);
     });
 }
 

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "wizard/PluginInfo.h"
+#include "pluginhost/PluginInfo.h"
 #include "wizard/PluginRunner.h"
 #include "wizard/Shape.h"
 #include "com/ComPtr.h"
@@ -29,6 +29,7 @@
 #include "ui/PageBook.h"
 #include "ui/ScrollBox.h"
 #include "ui/Timer.h"
+#include "help/HelpDisplay.h"
 
 // Captions and texts of the wizard, as the user sees them.
 inline constexpr char kWizardCaption[] = "Vistrel";
@@ -38,13 +39,8 @@ inline constexpr char kNextCaption[] = "Next  >";
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kCloseCaption[] = "Close";
 inline constexpr char kWizardHelpTopic[] = "creating.html";
-// The product's web page, behind the report page's link.
-inline constexpr char kProductWebAddress[] = "https://vistrel.org/plugins";
 // The executing page asked for a row that holds no plug-in.
 inline constexpr char kNoPluginInRowError[] = "No plug-in in row ";
-
-// Shows a topic of the program's help file; the wizard's Help button calls it.
-using THelpTopicDisplay = std::function<void(const std::string& topic, HWND owner)>;
 
 class TAfterScreenShotWindow : public fw::Form {
 public:

@@ -13,16 +13,6 @@
 
 namespace {
 
-// A call into a plug-in or its control whose status is tested: a failure is
-// raised with the text the callee left, never with one an earlier call left
-// behind on this thread.
-template <class Call>
-void CheckedCall(Call&& call)
-{
-    SetErrorInfo(0, nullptr);
-    fw::OleCheck(call());
-}
-
 // Shows the wizard again when a plug-in's run ends, however it ends.
 class TShowAgainGuard {
 public:
@@ -52,44 +42,6 @@ TPluginRunner::~TPluginRunner()
     Release();
 }
 
-void TPluginRunner::ListPlugins(const std::function<void(TListedPlugin)>& add)
-{
-    const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
-    const std::vector<std::string> checked = ReadCheckedPlugins();
-
-    // A failing list call still hands back whatever text it has. Its status
-    // is not looked at, so neither is its error text: it must not stay on
-    // the thread for a later failure without a text of its own to show.
-    fw::BStr list;
-    catalogue->GetPluginList(list.Put());
-    SetErrorInfo(0, nullptr);
-
-    for (const std::string& entry : portable::SplitCommaText(list.ToString())) {
-        fw::ComPtr<IPixwellPlugin> plugin;
-        if (FAILED(catalogue->GetPlugin(fw::BStr(entry).Get(), plugin.Put())) || !plugin) {
-            // A plug-in that can't be made is left out without a word; its
-            // error information must not be taken for a later error's.
-            fw::TakeErrorInfoDescription();
-            continue;
-        }
-        fw::BStr name, description, optionsObjectName, helpTopic;
-        HRESULT result = S_OK;
-        CheckedCall([&] {
-            return plugin->GetPluginInfo(name.Put(), description.Put(), optionsObjectName.Put(), helpTopic.Put(),
-                                         &result);
-        });
-        // The record is complete before its row exists, so no row is ever
-        // left without one.
-        TListedPlugin listed;
-        listed.info = std::make_shared<TPluginInfo>(
-            MakePluginInfo(entry, optionsObjectName.ToString(), helpTopic.ToString()));
-        listed.checked = IsPluginChecked(checked, listed.info->PluginClsid);
-        listed.name = name.ToString();
-        listed.description = description.ToString();
-        add(std::move(listed));
-    }
-}
-
 void TPluginRunner::Host(const TPluginInfo& plugin)
 {
     // Copies: the record may go while the plug-in's code runs.
@@ -104,7 +56,7 @@ void TPluginRunner::Host(const TPluginInfo& plugin)
     const fw::ComPtr<IPixwellObject> catalogue = CreatePluginCatalogue();
     // Every hosting works with an instance of its own.
     fw::ComPtr<IPixwellPlugin> instance;
-    CheckedCall([&] {
+    fw::CheckedCall([&] {
         return catalogue->GetPlugin(fw::BStr(fw::GUIDToString(pluginClsid)).Get(), instance.Put());
     });
     if (!instance)
@@ -114,7 +66,7 @@ void TPluginRunner::Host(const TPluginInfo& plugin)
     site_.CreateObject(progId);
     try {
         const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-        CheckedCall([&] { return options->SetPlugin(instance.Get()); });
+        fw::CheckedCall([&] { return options->SetPlugin(instance.Get()); });
     } catch (...) {
         // A control without its plug-in has nothing to save settings for.
         site_.DestroyObject();
@@ -142,7 +94,7 @@ bool TPluginRunner::Run(const fw::DibBitmap& picture, fw::Form& window)
     // unwritten passes on the one before, so a plug-in that never writes its
     // results counts as successful.
     HRESULT result = S_OK;
-    CheckedCall([&] { return options->SaveSettings(&result); });
+    fw::CheckedCall([&] { return options->SaveSettings(&result); });
     // A control that refuses has told the user why.
     if (FAILED(result))
         return false;
@@ -152,7 +104,7 @@ bool TPluginRunner::Run(const fw::DibBitmap& picture, fw::Form& window)
         // The plug-in's own windows stand in for the wizard while it runs.
         const TShowAgainGuard showAgain(window);
         window.Hide();
-        CheckedCall([&] {
+        fw::CheckedCall([&] {
             return plugin->Execute(stream.Get(), static_cast<long>(reinterpret_cast<LONG_PTR>(window.Handle())),
                                    &result);
         });
@@ -167,7 +119,7 @@ void TPluginRunner::Notify(TNotifyMessages msg)
     if (site_.Empty())
         return;
     const fw::ComPtr<IPixwellPluginOptions> options = HostedOptions();
-    CheckedCall([&] { return options->Notify(msg); });
+    fw::CheckedCall([&] { return options->Notify(msg); });
 }
 
 void TPluginRunner::Release() noexcept

@@ -1,5 +1,4 @@
-// The host's side of the plug-in contract in the wizard: listing
-// the installed plug-ins with their answers, hosting a plug-in's options
+// The host's side of the plug-in contract in the wizard: hosting a plug-in's options
 // control with a fresh instance of the plug-in, the focus notifications, and
 // the run itself (SaveSettings, the image stream, Execute). Every COM call of
 // a plug-in run is made here; the wizard window only routes its events.
@@ -14,7 +13,7 @@
 #include "gdi/DibBitmap.h"
 #include "ole/OleContainer.h"
 #include "ui/Form.h"
-#include "wizard/PluginInfo.h"
+#include "pluginhost/PluginInfo.h"
 
 // Next on the executing page when hosting failed and left nothing to run.
 inline constexpr char kNoOptionsHostedError[] = "No plug-in options page is hosted.";
@@ -23,15 +22,6 @@ inline constexpr char kNoPluginHostedError[] = "No plug-in is hosted on this pag
 // which has no BMP form to hand to a plug-in; the run is refused with this.
 inline constexpr char kEmptyImageError[] =
     "The selected area is empty: there is no image to hand to the plug-in.";
-
-// One installed plug-in, as the catalogue and the plug-in itself describe it.
-struct TListedPlugin {
-    std::string name;
-    std::string description;
-    std::shared_ptr<TPluginInfo> info;
-    // Marked in the list of plug-ins checked by default.
-    bool checked = false;
-};
 
 class TPluginRunner {
 public:
@@ -42,15 +32,6 @@ public:
     ~TPluginRunner();
     TPluginRunner(const TPluginRunner&) = delete;
     TPluginRunner& operator=(const TPluginRunner&) = delete;
-
-    // Asks the catalogue for the installed plug-ins and each one for its
-    // answers, and hands each to `add` in the catalogue's order as soon as it
-    // is known, so that an error later on leaves the earlier ones added. A
-    // plug-in the catalogue can't make is left out without a word; no
-    // instance is kept. Raises when the catalogue can't be made, when
-    // GetPluginInfo fails or when an entry or the options control's name is
-    // not a class identifier.
-    static void ListPlugins(const std::function<void(TListedPlugin)>& add);
 
     // Hosts the options control of `plugin` with a new instance of it. The
     // control hosted before goes first, with its instance; when hosting

@@ -5,6 +5,7 @@
 #include "E2eDriver.h"
 #include "common/PixwellInc.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -14,6 +15,10 @@ namespace e2e {
 
 inline constexpr char kWizardCaption[] = "Vistrel";
 inline constexpr char kNextCaption[] = "Next  >";
+inline constexpr char kSettingsCaption[] = "Vistrel Settings";
+inline constexpr char kAboutCaption[] = "About Vistrel";
+// The hidden window that receives the notification icon's callback.
+inline constexpr char kTrayWindowName[] = "Vistrel notification icon";
 
 inline int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 inline int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
@@ -88,6 +93,137 @@ private:
     std::string aside_;
     bool moved_ = false;
 };
+
+// A plug-in library of this build, its name on the choose page, and the
+// check mark of a check-box list view's row (state image 2).
+inline constexpr char kFileSavePluginLibrary[] = "stowick.dll";
+inline constexpr char kSaveToFilePlugin[] = "SaveToFile plugin";
+inline constexpr UINT kCheckedState = INDEXTOSTATEIMAGEMASK(2);
+inline constexpr char kListViewClass[] = "SysListView32";
+
+// A plug-in library of the build registered for the test's time, the way
+// the system's registration tool does it.
+class PluginRegistration {
+public:
+    explicit PluginRegistration(const char* library = kFileSavePluginLibrary)
+        : module_(LoadLibraryA((BinDir() + "\\" + library).c_str()))
+    {
+        if (auto enter = Entry("DllRegisterServer"))
+            result_ = enter();
+    }
+    ~PluginRegistration()
+    {
+        if (auto leave = Entry("DllUnregisterServer"))
+            leave();
+        if (module_)
+            FreeLibrary(module_);
+    }
+    PluginRegistration(const PluginRegistration&) = delete;
+    PluginRegistration& operator=(const PluginRegistration&) = delete;
+    HRESULT Result() const { return result_; }
+
+private:
+    using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+    EntryPoint Entry(const char* name) const
+    {
+        return module_ ? reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                       : nullptr;
+    }
+    HMODULE module_ = nullptr;
+    HRESULT result_ = E_UNEXPECTED;
+};
+
+// A fresh, empty folder under the temporary folder, removed with what it holds.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char base[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, base);
+        path_ = std::string(base) + "vistrel-e2e-save-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount()) + "\\";
+        created_ = CreateDirectoryA(path_.c_str(), nullptr) != FALSE;
+    }
+    ~TempFolder()
+    {
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileA((path_ + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path_.c_str());
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // With the trailing backslash.
+    const std::string& Path() const { return path_; }
+    bool Created() const { return created_; }
+
+private:
+    std::string path_;
+    bool created_ = false;
+};
+
+inline HWND WaitForChildOfClass(HWND parent, const char* className, std::chrono::milliseconds timeout = 10s)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        const std::vector<HWND> all = ChildrenOfClass(parent, className);
+        found = all.size() == 1 ? all.front() : nullptr;
+        return found != nullptr;
+    }, timeout);
+    return found;
+}
+
+// Ends the program the orderly way when a test stops half-way: a killed
+// program leaves its class registered with COM, which breaks later starts
+// by COM in the same session.
+class OrderlyEnd {
+public:
+    explicit OrderlyEnd(Process& program) : program_(program) {}
+    ~OrderlyEnd()
+    {
+        if (!program_.Running())
+            return;
+        // The wizard and the dialogs first: they are modal windows of the
+        // program, which ends only once they have gone.
+        for (const char* caption : {kWizardCaption, kSettingsCaption, kAboutCaption})
+            for (HWND window : AllTopWindows(program_.Id(), caption))
+                PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitFor([&] {
+            for (const char* caption : {kWizardCaption, kSettingsCaption, kAboutCaption})
+                if (!TopWindows(program_.Id(), caption).empty())
+                    return false;
+            return true;
+        }, 5s);
+        // The main window is the one hidden window that answers WM_CLOSE.
+        for (HWND hwnd : AllTopWindows(program_.Id()))
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        program_.WaitExit(15s);
+    }
+    OrderlyEnd(const OrderlyEnd&) = delete;
+    OrderlyEnd& operator=(const OrderlyEnd&) = delete;
+
+private:
+    Process& program_;
+};
+
+inline int RowWithCaption(HWND listView, const char* caption)
+{
+    for (int i = 0; i < ListViewCount(listView); ++i)
+        if (ListViewItemText(listView, i) == caption)
+            return i;
+    return -1;
+}
+
+inline int ComboSelection(HWND combo)
+{
+    return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+}
 
 class ComApartment {
 public:

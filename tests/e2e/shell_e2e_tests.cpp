@@ -18,8 +18,6 @@ using namespace e2e;
 
 namespace {
 
-// The hidden window that receives the icon's callback carries this name.
-constexpr char kTrayWindowName[] = "Vistrel notification icon";
 constexpr char kCloseCaption[] = "Close";
 constexpr char kSkipCaption[] = "Skip";
 constexpr char kLeaveInClipboard[] = "Leave screen-shot in Clipboard";

@@ -27,14 +27,10 @@ using namespace e2e;
 
 namespace {
 
-constexpr char kTrayWindowName[] = "Vistrel notification icon";
 constexpr char kCloseCaption[] = "Close";
-constexpr char kSaveToFilePlugin[] = "SaveToFile plugin";
 constexpr char kJpegOptionsCaption[] = "Options...";
 constexpr char kDialogClass[] = "#32770";
-constexpr char kListViewClass[] = "SysListView32";
 constexpr char kDropDownListClass[] = "ComboLBox";
-constexpr char kPluginLibrary[] = "stowick.dll";
 constexpr char kRecentKey[] =
     "Software\\Orvane\\Pixwell\\Plugins\\{04E83EA8-4C59-4F35-8720-B6B5DDDB83FE}\\Recent";
 constexpr char kFirstRecentValue[] = "Directory_0";
@@ -46,78 +42,6 @@ constexpr int kJpgItem = 1;
 constexpr double kMostMeanDifference = 16;
 // A message box's text is its static control with this id.
 constexpr int kMessageTextId = 0xFFFF;
-// Index 1 in the state image list of a check-box list view is "checked".
-constexpr UINT kCheckedState = INDEXTOSTATEIMAGEMASK(2);
-
-
-
-// The plug-in library of the build registered for the test's time, the way
-// the system's registration tool does it.
-class PluginRegistration {
-public:
-    PluginRegistration() : module_(LoadLibraryA((BinDir() + "\\" + kPluginLibrary).c_str()))
-    {
-        if (auto enter = Entry("DllRegisterServer"))
-            result_ = enter();
-    }
-    ~PluginRegistration()
-    {
-        if (auto leave = Entry("DllUnregisterServer"))
-            leave();
-        if (module_)
-            FreeLibrary(module_);
-    }
-    PluginRegistration(const PluginRegistration&) = delete;
-    PluginRegistration& operator=(const PluginRegistration&) = delete;
-    HRESULT Result() const { return result_; }
-
-private:
-    using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-    EntryPoint Entry(const char* name) const
-    {
-        return module_ ? reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                       : nullptr;
-    }
-    HMODULE module_ = nullptr;
-    HRESULT result_ = E_UNEXPECTED;
-};
-
-// Keeps the list of plug-ins checked by default out of the way, so that the
-// choose page starts with nothing checked.
-// A fresh, empty folder under the temporary folder, removed with what it holds.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char base[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, base);
-        path_ = std::string(base) + "vistrel-e2e-save-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(GetTickCount()) + "\\";
-        created_ = CreateDirectoryA(path_.c_str(), nullptr) != FALSE;
-    }
-    ~TempFolder()
-    {
-        WIN32_FIND_DATAA found{};
-        HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteFileA((path_ + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // With the trailing backslash.
-    const std::string& Path() const { return path_; }
-    bool Created() const { return created_; }
-
-private:
-    std::string path_;
-    bool created_ = false;
-};
 
 std::string ReadUserString(const char* keyPath, const char* name)
 {
@@ -199,55 +123,6 @@ double MeanDifferenceFromPattern(const DecodedJpeg& image, POINT origin)
                      std::abs(got[2] - GetBValue(want));
         }
     return total / (3.0 * image.width * image.height);
-}
-
-HWND WaitForChildOfClass(HWND parent, const char* className, std::chrono::milliseconds timeout = 10s)
-{
-    HWND found = nullptr;
-    WaitFor([&] {
-        const std::vector<HWND> all = ChildrenOfClass(parent, className);
-        found = all.size() == 1 ? all.front() : nullptr;
-        return found != nullptr;
-    }, timeout);
-    return found;
-}
-
-// Ends the program the orderly way when a test stops half-way: a killed
-// program leaves its class registered with COM, which breaks later starts
-// by COM in the same session.
-class OrderlyEnd {
-public:
-    explicit OrderlyEnd(Process& program) : program_(program) {}
-    ~OrderlyEnd()
-    {
-        if (!program_.Running())
-            return;
-        for (HWND wizard : AllTopWindows(program_.Id(), kWizardCaption))
-            PostMessageA(wizard, WM_CLOSE, 0, 0);
-        WaitFor([&] { return TopWindows(program_.Id(), kWizardCaption).empty(); }, 5s);
-        // The main window is the one hidden window that answers WM_CLOSE.
-        for (HWND hwnd : AllTopWindows(program_.Id()))
-            PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        program_.WaitExit(15s);
-    }
-    OrderlyEnd(const OrderlyEnd&) = delete;
-    OrderlyEnd& operator=(const OrderlyEnd&) = delete;
-
-private:
-    Process& program_;
-};
-
-int RowWithCaption(HWND listView, const char* caption)
-{
-    for (int i = 0; i < ListViewCount(listView); ++i)
-        if (ListViewItemText(listView, i) == caption)
-            return i;
-    return -1;
-}
-
-int ComboSelection(HWND combo)
-{
-    return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
 }
 
 } // namespace

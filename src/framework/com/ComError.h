@@ -29,6 +29,15 @@ inline void OleCheck(HRESULT hr)
         RaiseOleError(hr);
 }
 
+// Makes a COM call and raises its failure (OleCheck) with the text the callee
+// left, never with one an earlier call left behind on this thread.
+template <class Call>
+void CheckedCall(Call&& call)
+{
+    SetErrorInfo(0, nullptr);
+    OleCheck(call());
+}
+
 // Takes the thread's current error information and returns its description;
 // empty when none is set.
 std::string TakeErrorInfoDescription();

@@ -1,12 +1,14 @@
-#include "wizard/ResourceBitmap.h"
+#include "gdi/ResourceBitmap.h"
 
 #include "gdi/Graphics.h"
 
-fw::DibBitmap LoadResourceBitmap(HMODULE module, int id)
+namespace fw {
+
+DibBitmap LoadResourceBitmap(HMODULE module, int id)
 {
     if (!module)
         module = GetModuleHandleA(nullptr);
-    const fw::BitmapHandle loaded(LoadBitmapA(module, MAKEINTRESOURCEA(id)));
+    const BitmapHandle loaded(LoadBitmapA(module, MAKEINTRESOURCEA(id)));
     if (!loaded)
         return {};
     BITMAP bm{};
@@ -15,12 +17,14 @@ fw::DibBitmap LoadResourceBitmap(HMODULE module, int id)
 
     // The resource comes as a device-dependent bitmap; its pixels are asked
     // for in the picture's own layout (top-down, 24 bits), straight into it.
-    fw::DibBitmap picture(bm.bmWidth, bm.bmHeight, img::PixelFormat::pf24bit);
-    fw::DibInfo info = fw::DibInfo::For(bm.bmWidth, bm.bmHeight, img::PixelFormat::pf24bit, {});
-    const fw::WindowDC screen;
+    DibBitmap picture(bm.bmWidth, bm.bmHeight, img::PixelFormat::pf24bit);
+    DibInfo info = DibInfo::For(bm.bmWidth, bm.bmHeight, img::PixelFormat::pf24bit, {});
+    const WindowDC screen;
     if (GetDIBits(screen.Get(), loaded.Get(), 0, static_cast<UINT>(bm.bmHeight), picture.Bits(),
                   reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != bm.bmHeight)
         return {};
     picture.Changed();
     return picture;
 }
+
+} // namespace fw

@@ -1,0 +1,2 @@
+// The version test libraries hold resources only.
+int versioninfo_test_library;
