@@ -162,6 +162,11 @@ std::optional<InPlace> LockInPlace(IStream* stream)
 
 fw::ComPtr<IStream> MakeImageStream(const img::Bitmap& bitmap)
 {
+    return MakeImageStream(img::BitmapView::Of(bitmap));
+}
+
+fw::ComPtr<IStream> MakeImageStream(const img::BitmapView& bitmap)
+{
     const std::size_t fileSize = img::BmpFileSize(bitmap);
 
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kInitialBlockSize);

@@ -22,6 +22,8 @@ inline constexpr char kImageStreamReadError[] = "Unable to read the image stream
 // the BMP file of `bitmap`, positioned at 0. Raises fw::Error when memory or
 // the stream fail, img::ImageError when the image has no BMP form.
 fw::ComPtr<IStream> MakeImageStream(const img::Bitmap& bitmap);
+// The same straight from pixels held elsewhere (a DIB section's rows).
+fw::ComPtr<IStream> MakeImageStream(const img::BitmapView& bitmap);
 
 // Decodes the BMP file that starts at the stream's current position. Reads no
 // more than decoding needs; bad or truncated data raises img::BmpError, a

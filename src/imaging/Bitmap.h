@@ -76,6 +76,27 @@ private:
     std::vector<std::uint8_t> pixels_;
 };
 
+// A read-only look at pixels laid out like Bitmap's (top-down rows of
+// `stride` bytes, a multiple of 4) that someone else holds, such as a DIB
+// section, so that they can be encoded without a copy. The pixels and the
+// palette must outlive the view and stay unchanged while it is used.
+struct BitmapView {
+    int width = 0;
+    int height = 0;
+    PixelFormat format = PixelFormat::pf24bit;
+    std::span<const Rgb> palette;
+    const std::uint8_t* bits = nullptr;
+    std::size_t stride = 0;
+
+    static BitmapView Of(const Bitmap& bitmap) noexcept
+    {
+        return {bitmap.Width(), bitmap.Height(), bitmap.Format(), bitmap.Palette(), bitmap.Data(),
+                bitmap.Stride()};
+    }
+    const std::uint8_t* Row(int y) const noexcept { return bits + static_cast<std::size_t>(y) * stride; }
+    std::size_t SizeBytes() const noexcept { return stride * static_cast<std::size_t>(height); }
+};
+
 // Number of palette entries a format carries: 2, 16, 256, or 0.
 int PaletteSize(PixelFormat format) noexcept;
 

@@ -22,19 +22,19 @@ using detail::PutU32;
 constexpr std::size_t kMaskBytes = 12;
 constexpr std::size_t kMaxHeadersSize = bmp::kFileHeaderSize + bmp::kInfoHeaderSize + 256 * 4;
 
-std::size_t HeadersSize(const Bitmap& bitmap)
+std::size_t HeadersSize(const BitmapView& bitmap)
 {
     std::size_t size = bmp::kFileHeaderSize + bmp::kInfoHeaderSize;
-    if (bitmap.Format() == PixelFormat::pf16bit)
+    if (bitmap.format == PixelFormat::pf16bit)
         size += kMaskBytes;
-    return size + bitmap.Palette().size() * 4;
+    return size + bitmap.palette.size() * 4;
 }
 
 // Fills `out` with everything before the pixel rows; returns its length.
-std::size_t BuildHeaders(const Bitmap& bitmap, std::uint32_t fileSize, std::array<std::uint8_t, kMaxHeadersSize>& out)
+std::size_t BuildHeaders(const BitmapView& bitmap, std::uint32_t fileSize, std::array<std::uint8_t, kMaxHeadersSize>& out)
 {
     const std::size_t headersSize = HeadersSize(bitmap);
-    const bool bitfields = bitmap.Format() == PixelFormat::pf16bit;
+    const bool bitfields = bitmap.format == PixelFormat::pf16bit;
     std::uint8_t* p = out.data();
     std::memset(p, 0, headersSize);
 
@@ -44,15 +44,15 @@ std::size_t BuildHeaders(const Bitmap& bitmap, std::uint32_t fileSize, std::arra
 
     std::uint8_t* info = p + bmp::kFileHeaderSize;
     PutU32(info, bmp::kInfoHeaderSize);
-    PutI32(info + 4, bitmap.Width());
-    PutI32(info + 8, bitmap.Height()); // positive: rows bottom-up
+    PutI32(info + 4, bitmap.width);
+    PutI32(info + 8, bitmap.height); // positive: rows bottom-up
     PutU16(info + 12, 1);
-    PutU16(info + 14, static_cast<std::uint16_t>(BitsPerPixel(bitmap.Format())));
+    PutU16(info + 14, static_cast<std::uint16_t>(BitsPerPixel(bitmap.format)));
     PutU32(info + 16, bitfields ? bmp::kBiBitfields : bmp::kBiRgb);
     PutU32(info + 20, static_cast<std::uint32_t>(bitmap.SizeBytes()));
     PutI32(info + 24, bmp::kPixelsPerMetre96Dpi);
     PutI32(info + 28, bmp::kPixelsPerMetre96Dpi);
-    PutU32(info + 32, static_cast<std::uint32_t>(bitmap.Palette().size()));
+    PutU32(info + 32, static_cast<std::uint32_t>(bitmap.palette.size()));
     // biClrImportant 0: all colours matter.
 
     std::uint8_t* table = info + bmp::kInfoHeaderSize;
@@ -62,7 +62,7 @@ std::size_t BuildHeaders(const Bitmap& bitmap, std::uint32_t fileSize, std::arra
         PutU32(table + 8, bmp::kMask565Blue);
         table += kMaskBytes;
     }
-    for (const Rgb& c : bitmap.Palette()) {
+    for (const Rgb& c : bitmap.palette) {
         table[0] = c.b; // RGBQUAD
         table[1] = c.g;
         table[2] = c.r;
@@ -111,27 +111,34 @@ private:
 
 } // namespace
 
-std::size_t BmpFileSize(const Bitmap& bitmap)
+std::size_t BmpFileSize(const BitmapView& bitmap)
 {
     const std::size_t headers = HeadersSize(bitmap);
     if (bitmap.SizeBytes() > std::numeric_limits<std::uint32_t>::max() - headers)
-        throw ImageError("Image too large for a BMP file: " + std::to_string(bitmap.Width()) + " x " +
-                         std::to_string(bitmap.Height()) + " pixels");
+        throw ImageError("Image too large for a BMP file: " + std::to_string(bitmap.width) + " x " +
+                         std::to_string(bitmap.height) + " pixels");
     return headers + bitmap.SizeBytes();
 }
 
-void WriteBmp(const Bitmap& bitmap, ByteSink& sink)
+std::size_t BmpFileSize(const Bitmap& bitmap)
 {
+    return BmpFileSize(BitmapView::Of(bitmap));
+}
+
+void WriteBmp(const BitmapView& bitmap, ByteSink& sink)
+{
+    if (bitmap.height > 0 && bitmap.stride != Bitmap::StrideFor(bitmap.width, bitmap.format))
+        throw ImageError("The pixel rows are not laid out as a BMP file's");
     const std::size_t fileSize = BmpFileSize(bitmap);
     std::array<std::uint8_t, kMaxHeadersSize> headers;
     const std::size_t headersSize = BuildHeaders(bitmap, static_cast<std::uint32_t>(fileSize), headers);
     sink.Write(headers.data(), headersSize);
 
-    const std::size_t stride = bitmap.Stride();
+    const std::size_t stride = bitmap.stride;
     const std::size_t usedBits =
-        static_cast<std::size_t>(bitmap.Width()) * static_cast<std::size_t>(BitsPerPixel(bitmap.Format()));
+        static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(BitsPerPixel(bitmap.format));
     std::vector<std::uint8_t> cleaned;
-    for (int y = bitmap.Height() - 1; y >= 0 && stride != 0; --y) {
+    for (int y = bitmap.height - 1; y >= 0 && stride != 0; --y) {
         const std::uint8_t* row = bitmap.Row(y);
         if (!RowPaddingClean(row, usedBits, stride)) {
             cleaned.assign(row, row + stride);
@@ -140,6 +147,11 @@ void WriteBmp(const Bitmap& bitmap, ByteSink& sink)
         }
         sink.Write(row, stride);
     }
+}
+
+void WriteBmp(const Bitmap& bitmap, ByteSink& sink)
+{
+    WriteBmp(BitmapView::Of(bitmap), sink);
 }
 
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap)

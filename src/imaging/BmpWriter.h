@@ -19,12 +19,16 @@ struct ByteSink {
 // Size of the file WriteBmp produces. Throws ImageError when the image is too
 // large for the format's 32-bit size fields.
 std::size_t BmpFileSize(const Bitmap& bitmap);
+std::size_t BmpFileSize(const BitmapView& view);
 
 // Writes the headers and colour table in one call, then each row in one call.
 // 15-bit images are written as BI_RGB 16 bpp, 16-bit ones as BI_BITFIELDS with
 // the 5-6-5 masks; palette images write their whole table. A 0x0 image gives
 // just the headers.
 void WriteBmp(const Bitmap& bitmap, ByteSink& sink);
+// The same straight from pixels held elsewhere (the view's stride must be
+// the format's: StrideFor(width, format)).
+void WriteBmp(const BitmapView& view, ByteSink& sink);
 
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
 

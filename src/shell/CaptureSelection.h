@@ -3,6 +3,7 @@
 // to take its frame away again.
 #pragma once
 #include <algorithm>
+#include <array>
 
 struct TSelectionRect {
     int left = 0;
@@ -36,6 +37,28 @@ constexpr TSelectionRect FrameRepaintRect(const TSelectionRect& selection, int w
     r.right = std::max(r.right, r.left);
     r.bottom = std::max(r.bottom, r.top);
     return r;
+}
+
+// The parts of the surface the focus frame of `selection` covers: its four
+// one-pixel edges, each grown by one pixel on both sides, inside
+// FrameRepaintRect. Repainting these takes the frame away; the inside never
+// changed, so a drag costs the frame's perimeter, whatever the selection's
+// area. Strips of a small selection may overlap, and may be empty.
+constexpr std::array<TSelectionRect, 4> FrameEdgeStrips(const TSelectionRect& selection, int width,
+                                                         int height) noexcept
+{
+    const TSelectionRect r = FrameRepaintRect(selection, width, height);
+    const auto within = [&](TSelectionRect s) {
+        s.left = std::clamp(s.left, r.left, r.right);
+        s.right = std::clamp(s.right, s.left, r.right);
+        s.top = std::clamp(s.top, r.top, r.bottom);
+        s.bottom = std::clamp(s.bottom, s.top, r.bottom);
+        return s;
+    };
+    return {within({r.left, selection.top - 1, r.right, selection.top + 2}),
+            within({r.left, selection.bottom - 2, r.right, selection.bottom + 1}),
+            within({selection.left - 1, r.top, selection.left + 2, r.bottom}),
+            within({selection.right - 2, r.top, selection.right + 1, r.bottom})};
 }
 
 // The part of `selection` that lies on a picture of `width` by `height`

@@ -32,20 +32,22 @@ TCaptureSurface::TCaptureSurface(fw::Form& window, fw::Image& image, TScreenCopi
 void TCaptureSurface::Start()
 {
     try {
-        ScreenBitmap.reset();
+        image_.Picture().Clear();
         const int width = GetSystemMetrics(SM_CXSCREEN);
         const int height = GetSystemMetrics(SM_CYSCREEN);
-        ScreenBitmap = std::make_unique<fw::DibBitmap>(fw::DibBitmap::ScreenCompatible(width, height));
+        fw::DibBitmap screen = fw::DibBitmap::ScreenCompatible(width, height);
         // Copied before the window shows, so the picture never holds the window.
-        copyScreen_(*ScreenBitmap);
+        copyScreen_(screen);
 
         // Topmost, so that no always-on-top window covers the frozen screen or
         // takes the drag.
         SetWindowPos(window_.Handle(), HWND_TOPMOST, 0, 0, width, height, SWP_NOACTIVATE);
         selecting_ = false;
         // The picture goes in just before the window shows, so the first paint
-        // is the frozen screen rather than a flash of empty background.
-        image_.SetPicture(*ScreenBitmap);
+        // is the frozen screen rather than a flash of empty background. The
+        // control's picture is the frozen screen itself: one screen's worth
+        // of memory, never a second copy.
+        image_.SetPicture(std::move(screen));
         window_.Show();
         image_.Update();
         fw::App().SetScreenCursor(fw::crCross);
@@ -77,7 +79,7 @@ void TCaptureSurface::Move(int x, int y)
 
 bool TCaptureSurface::FinishSelection()
 {
-    if (!selecting_ || !ScreenBitmap)
+    if (!selecting_ || !Screen())
         return false;
     EraseSelection();
     selecting_ = false;
@@ -86,15 +88,19 @@ bool TCaptureSurface::FinishSelection()
 
 fw::DibBitmap TCaptureSurface::Cut()
 {
-    if (!ScreenBitmap)
+    fw::DibBitmap& screen = image_.Picture();
+    if (screen.Empty())
         return {};
-    const TSelectionRect selection = ClampSelection(Selection(), ScreenBitmap->Width(), ScreenBitmap->Height());
-    ScreenBitmap->Resize(selection.Width(), selection.Height());
-    if (!ScreenBitmap->Empty())
-        BitBlt(ScreenBitmap->Canvas().Handle(), 0, 0, selection.Width(), selection.Height(),
-               image_.Picture().Canvas().Handle(), selection.left, selection.top, SRCCOPY);
-    fw::DibBitmap cut = std::move(*ScreenBitmap);
-    ScreenBitmap.reset();
+    const TSelectionRect selection = ClampSelection(Selection(), screen.Width(), screen.Height());
+    // The cut has the frozen screen's format (and palette, at 8 bits).
+    fw::DibBitmap cut(selection.Width(), selection.Height(), screen.PixelFormat());
+    if (!screen.Palette().empty())
+        cut.SetPalette(screen.Palette());
+    if (!cut.Empty())
+        BitBlt(cut.Canvas().Handle(), 0, 0, selection.Width(), selection.Height(), screen.Canvas().Handle(),
+               selection.left, selection.top, SRCCOPY);
+    // The capture holds no picture afterwards.
+    screen.Clear();
     return cut;
 }
 
@@ -106,17 +112,22 @@ void TCaptureSurface::DrawSelection()
     canvas.DrawFocusRect(ToRect(Selection()));
 }
 
-// Only the old frame and what it encloses are repainted, from the frozen
-// picture: the frame is not inverted a second time, so a paint that came in
-// between can never leave a stray frame behind.
+// Only the old frame's edges are repainted, from the frozen picture: the
+// frame is not inverted a second time, so a paint that came in between can
+// never leave a stray frame behind, and the inside, which the frame never
+// touched, costs nothing however large the selection is.
 void TCaptureSurface::EraseSelection()
 {
     fw::DibBitmap& picture = image_.Picture();
     if (picture.Empty())
         return;
-    const RECT r = ToRect(FrameRepaintRect(Selection(), picture.Width(), picture.Height()));
     fw::WindowCanvas canvas(image_.Handle());
-    canvas.CopyRect(r, picture.Canvas(), r);
+    for (const TSelectionRect& strip : FrameEdgeStrips(Selection(), picture.Width(), picture.Height())) {
+        if (strip.Width() <= 0 || strip.Height() <= 0)
+            continue;
+        const RECT r = ToRect(strip);
+        canvas.CopyRect(r, picture.Canvas(), r);
+    }
 }
 
 void TCaptureSurface::End()
@@ -130,7 +141,9 @@ void TCaptureSurface::End()
     if (captured && (captured == image_.Handle() || captured == window_.Handle()))
         ReleaseCapture();
     selecting_ = false;
-    // The frozen screen is large: its memory goes now, not at the next capture.
+    // The frozen screen is large: its memory goes now, not at the next
+    // capture. So does the window system's buffer behind the hidden
+    // full-screen window, which a window of no size gives back.
     image_.Picture().Clear();
-    ScreenBitmap.reset();
+    SetWindowPos(window_.Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

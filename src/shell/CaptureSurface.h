@@ -43,8 +43,8 @@ public:
     // before), which selects nothing.
     bool FinishSelection();
     // The selected pixels, cut out of the frozen screen (only what of the
-    // selection lies on it); the frozen screen's own bitmap becomes the cut,
-    // so the capture holds no picture afterwards.
+    // selection lies on it); the frozen screen goes, so the capture holds no
+    // picture afterwards.
     fw::DibBitmap Cut();
     // Default cursor, surface hidden, the mouse released, the frozen
     // picture's memory given back. Harmless when no capture is under way.
@@ -55,8 +55,12 @@ public:
     // Repaints the old frame from the frozen picture.
     void EraseSelection();
 
-    // The frozen screen; null outside a capture.
-    const fw::DibBitmap* Screen() const noexcept { return ScreenBitmap.get(); }
+    // The frozen screen (the picture control's own picture); null outside a
+    // capture.
+    const fw::DibBitmap* Screen() const noexcept
+    {
+        return image_.Picture().Empty() ? nullptr : &image_.Picture();
+    }
     TSelectionRect Selection() const noexcept
     {
         return NormalizedSelection(SelStartX, SelStartY, SelEndX, SelEndY);
@@ -70,7 +74,6 @@ private:
     fw::Image& image_;
     TScreenCopier copyScreen_;
 
-    std::unique_ptr<fw::DibBitmap> ScreenBitmap;
     int SelStartX = 0;
     int SelStartY = 0;
     int SelEndX = 0;

@@ -170,8 +170,8 @@ void TPixwellWnd::TrayIconEvent(UINT mouseEvent)
 }
 
 // What the icon asked for runs as one modal window of its own, its errors
-// included: every box it shows (an error, "not available", the question
-// before exit) counts as busy, so a double-click meanwhile starts no capture
+// included: every box it shows (an error, the question before exit) counts
+// as busy, so a double-click meanwhile starts no capture
 // over it.
 void TPixwellWnd::FromIcon(const std::function<void()>& action)
 {

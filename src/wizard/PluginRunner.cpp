@@ -99,7 +99,7 @@ bool TPluginRunner::Run(const fw::DibBitmap& picture, fw::Form& window)
     if (FAILED(result))
         return false;
 
-    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(picture.ToImage());
+    fw::ComPtr<IStream> stream = pixwell::MakeImageStream(picture.View());
     {
         // The plug-in's own windows stand in for the wizard while it runs.
         const TShowAgainGuard showAgain(window);

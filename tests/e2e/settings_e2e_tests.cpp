@@ -149,6 +149,8 @@ TEST(SettingsE2e, QuickModeAndADefaultPluginChosenInTheDialogDriveTheNextCapture
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, pixwell::kAutoRunKey, &run), ERROR_SUCCESS);
     RegCloseKey(run);
     RegDeleteKeyValueA(HKEY_CURRENT_USER, pixwell::kGeneralKey, pixwell::kQuickModeValue);
+    // The dialog shows the default undo depth, which OK then stores.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, pixwell::kGeneralKey, pixwell::kMaxHistoryStepsValue);
     const DWORD bmp = 0;
     RegSetKeyValueA(HKEY_CURRENT_USER, pixwell::kStowickPluginKey, kFileTypeValue, REG_DWORD, &bmp, sizeof bmp);
     CheckedPluginsAside nothingChecked;

@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "wizard/AfterScreenShotWindowUnit.h"
 #include "shell/CaptureSelection.h"
 #include "E2eDriver.h"
@@ -53,6 +55,36 @@ TEST(CaptureSelection, FrameRepaintCoversTheFrameAndStaysOnTheSurface)
     // The pointer may leave the surface during a drag (the control keeps the
     // mouse captured).
     EXPECT_EQ(FrameRepaintRect({-30, 90, 50, 140}, 200, 100), (TSelectionRect{0, 89, 51, 100}));
+}
+
+TEST(CaptureSelection, TheFrameEdgesCoverTheFrameButNotTheInside)
+{
+    const TSelectionRect selection{10, 20, 110, 70};
+    const auto strips = FrameEdgeStrips(selection, 200, 100);
+    const auto covered = [&](int x, int y) {
+        return std::any_of(strips.begin(), strips.end(), [&](const TSelectionRect& s) {
+            return x >= s.left && x < s.right && y >= s.top && y < s.bottom;
+        });
+    };
+    // Every pixel of the frame and its one-pixel surround, nothing deeper inside.
+    for (int x = 9; x <= 110; ++x)
+        for (int y : {19, 20, 21, 68, 69, 70})
+            EXPECT_TRUE(covered(x, y)) << x << ", " << y;
+    for (int y = 19; y <= 70; ++y)
+        for (int x : {9, 10, 11, 108, 109, 110})
+            EXPECT_TRUE(covered(x, y)) << x << ", " << y;
+    EXPECT_FALSE(covered(12, 22));
+    EXPECT_FALSE(covered(60, 45));
+    EXPECT_FALSE(covered(107, 67));
+    // On the surface only, whatever the selection.
+    for (const TSelectionRect& s : FrameEdgeStrips({-30, 90, 50, 140}, 200, 100)) {
+        EXPECT_GE(s.left, 0);
+        EXPECT_GE(s.top, 0);
+        EXPECT_LE(s.right, 200);
+        EXPECT_LE(s.bottom, 100);
+        EXPECT_LE(s.left, s.right);
+        EXPECT_LE(s.top, s.bottom);
+    }
 }
 
 TEST(CaptureSelection, TheCutIsClampedToThePicture)
@@ -568,6 +600,26 @@ TEST_F(TrayWindowTest, TheSurfaceHasNoTaskbarButtonAndNoAltTabEntry)
 }
 
 // ---- The capture surface alone -----------------------------------------------------------
+
+// A move repaints the old frame's edges only: what lies inside was never
+// touched by the frame, so a full-screen selection costs no more to drag
+// than a small one.
+TEST_F(TrayWindowTest, AMoveRepaintsOnlyTheOldFramesEdges)
+{
+    StartByDoubleClick();
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 400, 300, MK_LBUTTON);
+    // A mark inside the frame, on the window only (not in the frozen picture).
+    const COLORREF mark = RGB(1, 2, 3);
+    {
+        fw::WindowCanvas canvas(wnd_->Image->Handle());
+        SetPixel(canvas.Handle(), 250, 200, mark);
+    }
+    Mouse(WM_MOUSEMOVE, 420, 320, MK_LBUTTON);
+    fw::WindowCanvas canvas(wnd_->Image->Handle());
+    EXPECT_EQ(GetPixel(canvas.Handle(), 250, 200), mark) << "the inside of the old frame was repainted";
+    PressEscape();
+}
 
 TEST(CaptureSurface, AFailedStartKeepsNothingOfTheCapture)
 {

@@ -287,6 +287,11 @@ void DibBitmap::SelectIntoCanvas()
         originalBitmap_ = previous;
 }
 
+img::BitmapView DibBitmap::View() const
+{
+    return {width_, height_, format_, palette_, Bits(), Stride()};
+}
+
 std::size_t DibBitmap::Stride() const noexcept
 {
     if (!bitmap_)

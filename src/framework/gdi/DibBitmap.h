@@ -69,6 +69,9 @@ public:
     // The bridge to the portable image core.
     void Assign(const img::Bitmap& image);
     img::Bitmap ToImage() const;
+    // The pixels as the image core sees them, without a copy (pending GDI
+    // drawing flushed first); valid until the bitmap next changes.
+    img::BitmapView View() const;
 
     // Converts the pixels to another format (the colour-depth change).
     void SetPixelFormat(img::PixelFormat format);

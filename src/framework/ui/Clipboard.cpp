@@ -3,6 +3,7 @@
 #include "base/Errors.h"
 #include "imaging/BmpReader.h"
 #include "imaging/BmpWriter.h"
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -148,22 +149,53 @@ img::Bitmap DecodePackedDib(const void* data, std::size_t size)
     }
 }
 
+namespace {
+
+// Takes a BMP file's bytes and keeps all but its file header in a block of
+// exactly the packed DIB's size.
+class PackedDibSink final : public img::ByteSink {
+public:
+    PackedDibSink(std::uint8_t* block, std::size_t size) noexcept : block_(block), size_(size) {}
+    void Write(const void* data, std::size_t size) override
+    {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        const std::size_t skip = std::min(size, skip_);
+        skip_ -= skip;
+        bytes += skip;
+        size -= skip;
+        if (size > size_ - written_)
+            throw Error(kOutOfMemory, E_OUTOFMEMORY);
+        std::memcpy(block_ + written_, bytes, size);
+        written_ += size;
+    }
+
+private:
+    std::uint8_t* block_;
+    std::size_t size_;
+    std::size_t skip_ = kFileHeaderSize;
+    std::size_t written_ = 0;
+};
+
+} // namespace
+
 void CopyBitmapToClipboard(const DibBitmap& bitmap)
 {
-    const img::Bitmap image = bitmap.ToImage();
-    const std::vector<std::uint8_t> file = img::EncodeBmp(image);
-    const std::size_t packedSize = file.size() - kFileHeaderSize;
+    // The packed DIB is the BMP file without its file header, written
+    // straight from the bitmap's rows into the block the clipboard takes.
+    const img::BitmapView image = bitmap.View();
+    const std::size_t packedSize = img::BmpFileSize(image) - kFileHeaderSize;
     GlobalMemory dib(packedSize);
     {
         GlobalLockGuard lock(dib.Get());
         if (!lock.Data())
             throw Error(kOutOfMemory, E_OUTOFMEMORY);
-        std::memcpy(lock.Data(), file.data() + kFileHeaderSize, packedSize);
+        PackedDibSink sink(static_cast<std::uint8_t*>(lock.Data()), packedSize);
+        img::WriteBmp(image, sink);
     }
 
     PaletteHandle palette;
-    if (!image.Palette().empty()) {
-        const auto& colours = image.Palette();
+    if (!image.palette.empty()) {
+        const auto& colours = image.palette;
         std::vector<std::uint8_t> buffer(sizeof(LOGPALETTE) + colours.size() * sizeof(PALETTEENTRY));
         auto* log = reinterpret_cast<LOGPALETTE*>(buffer.data());
         log->palVersion = 0x300;
