@@ -8,7 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <set>
+#include <map>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -120,10 +120,45 @@ private:
 
 // ---- Buffers -------------------------------------------------------------------------------
 
-std::set<void*>& LiveBuffers()
+// Live buffers and their sizes.
+std::map<void*, std::size_t>& LiveBuffers()
 {
-    static std::set<void*> live;
+    static std::map<void*, std::size_t> live;
     return live;
+}
+
+// The message of the send in progress, while the client's "window" is up.
+const MapiMessage* g_sending = nullptr;
+
+// Whether the recipients of the send in progress point into `buffer`.
+bool InUseBySend(void* buffer)
+{
+    const auto found = LiveBuffers().find(buffer);
+    if (!g_sending || found == LiveBuffers().end() || !g_sending->lpRecips)
+        return false;
+    const auto* begin = static_cast<const char*>(buffer);
+    const char* end = begin + found->second;
+    for (ULONG i = 0; i < g_sending->nRecipCount; ++i) {
+        const char* name = g_sending->lpRecips[i].lpszName;
+        if (name >= begin && name < end)
+            return true;
+    }
+    return false;
+}
+
+// What a client's window does while it is up: the caller's windows go on
+// getting their messages.
+void PumpMessages(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
 }
 
 // Recipients in one block, as clients hand them out: the array, then the
@@ -157,7 +192,7 @@ lpMapiRecipDesc AllocateRecipients(const std::vector<Recipient>& recipients)
         descs[i].ulEIDSize = static_cast<ULONG>(r.entryId.size());
         descs[i].lpEntryID = r.entryId.empty() ? nullptr : place(r.entryId.data(), r.entryId.size());
     }
-    LiveBuffers().insert(block);
+    LiveBuffers()[block] = size;
     return descs;
 }
 
@@ -196,7 +231,8 @@ ULONG Resolve(const std::string& text, Recipient& found)
     const std::size_t open = text.rfind(" <");
     if (open != std::string::npos && text.back() == '>') {
         const std::string name = Lower(text.substr(0, open));
-        const std::string mailbox = Lower(text.substr(open + 2, text.size() - open - 3));
+        const std::string bracketed = text.substr(open + 2, text.size() - open - 3);
+        const std::string mailbox = Lower(Mailbox(bracketed.c_str()));
         for (std::size_t i = 0; i < count; ++i)
             if (!mailbox.empty() && Lower(kAddressBook[i].name) == name &&
                 Lower(Mailbox(kAddressBook[i].address)) == mailbox) {
@@ -374,6 +410,7 @@ ULONG WINAPI MAPIResolveName(LHANDLE session, ULONG_PTR ui, LPSTR name, FLAGS fl
 ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage message, FLAGS flags, ULONG reserved)
 {
     const ULONG status = KnobStatus("SendStatus", SUCCESS_SUCCESS);
+    // The letter as it arrives, before the "window" is up.
     LogLine line("MAPISendMail");
     line.Hex("session", session).Hex("ui", ui).Number("flags", flags).Number("reserved", reserved);
     if (message) {
@@ -407,6 +444,9 @@ ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage message, 
     } else {
         line.Add("message", "null");
     }
+    g_sending = message;
+    PumpMessages(KnobStatus("SendPumpMs", 0));
+    g_sending = nullptr;
     line.Number("status", status).Write();
     return status;
 }
@@ -414,10 +454,15 @@ ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage message, 
 ULONG WINAPI MAPIFreeBuffer(LPVOID buffer)
 {
     // Buffers are handed out as their recipient array, which starts the block.
+    const bool inUse = InUseBySend(buffer);
     const bool known = buffer && LiveBuffers().erase(buffer) == 1;
     if (known)
         HeapFree(GetProcessHeap(), 0, buffer);
-    LogLine("MAPIFreeBuffer").Pointer("buffer", buffer).Number("known", known ? 1 : 0).Write();
+    LogLine("MAPIFreeBuffer")
+        .Pointer("buffer", buffer)
+        .Number("known", known ? 1 : 0)
+        .Number("inUse", inUse ? 1 : 0)
+        .Write();
     return SUCCESS_SUCCESS;
 }
 

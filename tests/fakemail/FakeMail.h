@@ -7,8 +7,9 @@
 //
 // Address book: kAddressBook below. A name resolves (MAPIResolveName) when,
 // ignoring letter case, it
-//   - is "<display name> <<mailbox>>" of an entry with a non-empty mailbox
-//     (the mailbox is the address without an "SMTP:" prefix in any case),
+//   - is "<display name> <<address>>" of an entry with a non-empty mailbox
+//     (the mailbox is the address without an "SMTP:" prefix in any case;
+//     the bracketed address may carry the prefix or not),
 //   - is an entry's display name or mailbox,
 //   - begins exactly one entry's display name (begins several: status 21,
 //     MAPI_E_AMBIGUOUS_RECIPIENT),
@@ -23,8 +24,12 @@
 //   AddressChoice  REG_SZ     comma-separated indices into the address book
 //                             (default "0"; empty: no entry chosen)
 //   ResolveStatus  REG_DWORD  when present, MAPIResolveName returns it
-//                             instead of resolving
+//                             instead of resolving (0: any name resolves,
+//                             to an entry with empty texts)
 //   SendStatus     REG_DWORD  what MAPISendMail returns (default 0)
+//   SendPumpMs     REG_DWORD  how long MAPISendMail keeps the caller's
+//                             messages flowing before it returns, as a
+//                             client's window would (default 0)
 //   LogFile        REG_SZ     the log (default %TEMP%\fakemail.log)
 //
 // Log: one line per call, appended (the file opened and closed each time):
@@ -42,8 +47,9 @@
 //       file<i>.reserved= file<i>.flags= file<i>.position= file<i>.path=
 //       file<i>.name= file<i>.type=null|set file<i>.exists=0|1
 //       file<i>.copy=<copy of the file's bytes at send time> status=
-//   MAPIFreeBuffer buffer= known=1|0   (0: not a live buffer of this
-//       client, which is then left alone)
+//   MAPIFreeBuffer buffer= known=1|0 inUse=1|0   (known 0: not a live
+//       buffer of this client, which is then left alone; inUse 1: the
+//       recipients of the send in progress point into it)
 //   MAPILogon status= / MAPILogoff status=
 #pragma once
 

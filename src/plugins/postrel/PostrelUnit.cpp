@@ -60,18 +60,16 @@ MapiRecipDesc RecipientOf(const MapiBuffer& buffer, ULONG recipientClass)
     return recipient;
 }
 
-// Hands the letter to the mail client and returns its status. The
-// recipients' buffers are taken out of their slots first: while the client
-// runs (its windows pump messages) the page may resolve its fields again,
-// and must not release what the client is reading.
-ULONG SendLetter(MailSendState& state, const std::string& attachment, HWND parent)
+// Hands the letter to the mail client and returns its status. `to` and
+// `cc` hold the recipients' entries (`cc` may be empty).
+ULONG SendLetter(const MailSendState& state, const MapiBuffer& to, const MapiBuffer& cc,
+                 const std::string& attachment, HWND parent)
 {
-    const MapiBuffer to = state.ToRecipient.Release();
-    const MapiBuffer cc = state.CcRecipient.Release();
     std::vector<MapiRecipDesc> recipients{RecipientOf(to, MAPI_TO)};
     if (cc)
         recipients.push_back(RecipientOf(cc, MAPI_CC));
 
+    // The call takes writable texts.
     std::string path = attachment;
     std::string subject = state.Subject;
     std::string noteText = state.NoteText;
@@ -139,15 +137,22 @@ HRESULT TPixwellPostrelObject::Execute(IUnknown* imageStream, LONG parentWnd, HR
         saver.Write(*path, {state.FileType, state.Grayscale, state.Smoothing, state.Compression}, imageStream,
                     parentWnd);
 
-        // From here on the letter goes out, whatever the client says.
+        // From here on the letter goes out, whatever the client says. The
+        // recipients leave their slots first: while the client's windows are
+        // up the page may resolve its fields again, and must not release
+        // what the client is reading.
         AttachmentFile attachment(*path);
+        MapiBuffer to = state.ToRecipient.Release();
+        MapiBuffer cc = state.CcRecipient.Release();
         const auto parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parentWnd));
-        const ULONG status = SendLetter(state, attachment.Path(), parent);
+        const ULONG status = SendLetter(state, to, cc, attachment.Path(), parent);
         if (status != SUCCESS_SUCCESS && status != MAPI_USER_ABORT)
             MessageBoxA(parent, kMapiSendError, kPluginName, MB_OK | MB_ICONERROR);
         attachment.Delete();
-        // Anything the page resolved while the client was up goes too: after
-        // a send the next one needs the fields resolved again.
+        to.Reset();
+        cc.Reset();
+        // What the page resolved meanwhile goes too: each send needs the
+        // fields resolved anew.
         state.ToRecipient.Clear();
         state.CcRecipient.Clear();
         *result = S_OK;
