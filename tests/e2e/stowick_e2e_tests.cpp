@@ -4,6 +4,7 @@
 // wizard with real clicks and typing, then the file, the report page and the
 // remembered folder checked.
 #include "E2eDriver.h"
+#include "PluginE2e.h"
 #include "VistrelE2e.h"
 
 #include <gmock/gmock.h>
@@ -13,13 +14,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-
-#include <jpeglib.h>
 
 #include "common/PixwellInc.h"
 
@@ -31,8 +28,6 @@ constexpr char kTrayWindowName[] = "Vistrel notification icon";
 constexpr char kCloseCaption[] = "Close";
 constexpr char kSaveToFilePlugin[] = "SaveToFile plugin";
 constexpr char kJpegOptionsCaption[] = "Options...";
-constexpr char kDialogClass[] = "#32770";
-constexpr char kListViewClass[] = "SysListView32";
 constexpr char kDropDownListClass[] = "ComboLBox";
 constexpr char kPluginLibrary[] = "stowick.dll";
 constexpr char kRecentKey[] =
@@ -46,44 +41,7 @@ constexpr int kJpgItem = 1;
 constexpr double kMostMeanDifference = 16;
 // A message box's text is its static control with this id.
 constexpr int kMessageTextId = 0xFFFF;
-// Index 1 in the state image list of a check-box list view is "checked".
-constexpr UINT kCheckedState = INDEXTOSTATEIMAGEMASK(2);
 
-
-
-// The plug-in library of the build registered for the test's time, the way
-// the system's registration tool does it.
-class PluginRegistration {
-public:
-    PluginRegistration() : module_(LoadLibraryA((BinDir() + "\\" + kPluginLibrary).c_str()))
-    {
-        if (auto enter = Entry("DllRegisterServer"))
-            result_ = enter();
-    }
-    ~PluginRegistration()
-    {
-        if (auto leave = Entry("DllUnregisterServer"))
-            leave();
-        if (module_)
-            FreeLibrary(module_);
-    }
-    PluginRegistration(const PluginRegistration&) = delete;
-    PluginRegistration& operator=(const PluginRegistration&) = delete;
-    HRESULT Result() const { return result_; }
-
-private:
-    using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-    EntryPoint Entry(const char* name) const
-    {
-        return module_ ? reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                       : nullptr;
-    }
-    HMODULE module_ = nullptr;
-    HRESULT result_ = E_UNEXPECTED;
-};
-
-// Keeps the list of plug-ins checked by default out of the way, so that the
-// choose page starts with nothing checked.
 // A fresh, empty folder under the temporary folder, removed with what it holds.
 class TempFolder {
 public:
@@ -139,112 +97,6 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A JPEG file decoded by libjpeg into 8-bit RGB, top-down.
-struct DecodedJpeg {
-    bool valid = false;
-    int width = 0, height = 0, components = 0;
-    std::vector<unsigned char> rgb;
-};
-
-struct JpegErrorExit {
-    jpeg_error_mgr manager;
-    std::jmp_buf back;
-};
-
-void LeaveDecoding(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegErrorExit*>(info->err)->back, 1);
-}
-
-DecodedJpeg DecodeJpeg(const std::vector<unsigned char>& bytes)
-{
-    DecodedJpeg image;
-    jpeg_decompress_struct info{};
-    JpegErrorExit error{};
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = LeaveDecoding;
-    if (setjmp(error.back)) {
-        jpeg_destroy_decompress(&info);
-        return DecodedJpeg{};
-    }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    image.components = info.num_components;
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    image.width = static_cast<int>(info.output_width);
-    image.height = static_cast<int>(info.output_height);
-    image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = image.rgb.data() + static_cast<size_t>(info.output_scanline) * image.width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    image.valid = true;
-    return image;
-}
-
-// Mean absolute difference, over all channels, between the decoded image and
-// the pattern of the screen rectangle whose top-left corner is `origin`.
-double MeanDifferenceFromPattern(const DecodedJpeg& image, POINT origin)
-{
-    double total = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const COLORREF want = PatternWindow::PatternColour(origin.x + x, origin.y + y);
-            const unsigned char* got = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
-            total += std::abs(got[0] - GetRValue(want)) + std::abs(got[1] - GetGValue(want)) +
-                     std::abs(got[2] - GetBValue(want));
-        }
-    return total / (3.0 * image.width * image.height);
-}
-
-HWND WaitForChildOfClass(HWND parent, const char* className, std::chrono::milliseconds timeout = 10s)
-{
-    HWND found = nullptr;
-    WaitFor([&] {
-        const std::vector<HWND> all = ChildrenOfClass(parent, className);
-        found = all.size() == 1 ? all.front() : nullptr;
-        return found != nullptr;
-    }, timeout);
-    return found;
-}
-
-// Ends the program the orderly way when a test stops half-way: a killed
-// program leaves its class registered with COM, which breaks later starts
-// by COM in the same session.
-class OrderlyEnd {
-public:
-    explicit OrderlyEnd(Process& program) : program_(program) {}
-    ~OrderlyEnd()
-    {
-        if (!program_.Running())
-            return;
-        for (HWND wizard : AllTopWindows(program_.Id(), kWizardCaption))
-            PostMessageA(wizard, WM_CLOSE, 0, 0);
-        WaitFor([&] { return TopWindows(program_.Id(), kWizardCaption).empty(); }, 5s);
-        // The main window is the one hidden window that answers WM_CLOSE.
-        for (HWND hwnd : AllTopWindows(program_.Id()))
-            PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        program_.WaitExit(15s);
-    }
-    OrderlyEnd(const OrderlyEnd&) = delete;
-    OrderlyEnd& operator=(const OrderlyEnd&) = delete;
-
-private:
-    Process& program_;
-};
-
-int RowWithCaption(HWND listView, const char* caption)
-{
-    for (int i = 0; i < ListViewCount(listView); ++i)
-        if (ListViewItemText(listView, i) == caption)
-            return i;
-    return -1;
-}
-
 int ComboSelection(HWND combo)
 {
     return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
@@ -255,7 +107,7 @@ int ComboSelection(HWND combo)
 TEST(StowickE2e, SelectionSavedAsJpegThroughTheWizardAndItsFolderRemembered)
 {
     ComApartment com;
-    PluginRegistration registration;
+    PluginRegistration registration(kPluginLibrary);
     ASSERT_EQ(registration.Result(), S_OK) << "the plug-in library did not register";
     // The page starts on BMP, so that JPG is a choice the test makes.
     WriteUserDword(pixwell::kStowickPluginKey, kFileTypeValue, 0);
