@@ -328,20 +328,6 @@ using namespace fakemail;
 
 extern "C" {
 
-ULONG WINAPI MAPILogon(ULONG_PTR, LPSTR, LPSTR, FLAGS, ULONG, LPLHANDLE session)
-{
-    if (session)
-        *session = 1;
-    LogLine("MAPILogon").Number("status", SUCCESS_SUCCESS).Write();
-    return SUCCESS_SUCCESS;
-}
-
-ULONG WINAPI MAPILogoff(LHANDLE, ULONG_PTR, FLAGS, ULONG)
-{
-    LogLine("MAPILogoff").Number("status", SUCCESS_SUCCESS).Write();
-    return SUCCESS_SUCCESS;
-}
-
 ULONG WINAPI MAPIAddress(LHANDLE session, ULONG_PTR ui, LPSTR caption, ULONG editFields, LPSTR labels,
                          ULONG recips, lpMapiRecipDesc, FLAGS flags, ULONG reserved, LPULONG newRecips,
                          lpMapiRecipDesc* chosen)

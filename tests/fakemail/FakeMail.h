@@ -50,7 +50,6 @@
 //   MAPIFreeBuffer buffer= known=1|0 inUse=1|0   (known 0: not a live
 //       buffer of this client, which is then left alone; inUse 1: the
 //       recipients of the send in progress point into it)
-//   MAPILogon status= / MAPILogoff status=
 #pragma once
 
 namespace fakemail {

@@ -142,7 +142,8 @@ void SpeedButton::Paint(HDC dc, const RECT&)
     int x = (rc.right - width) / 2 + shift;
     if (glyph_) {
         const int y = (rc.bottom - glyphSize_.cy) / 2 + shift;
-        ImageList_DrawEx(glyph_, 0, dc, x, y, 0, 0, CLR_NONE, CLR_DEFAULT,
+        // Disabled, the glyph fades into the background.
+        ImageList_DrawEx(glyph_, 0, dc, x, y, 0, 0, CLR_NONE, enabled ? CLR_DEFAULT : ColorToRGB(GetColor()),
                          enabled ? ILD_TRANSPARENT : ILD_TRANSPARENT | ILD_BLEND50);
         x += glyphSize_.cx + gap;
     }

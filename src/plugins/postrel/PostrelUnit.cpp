@@ -3,6 +3,8 @@
 #include <mapi.h>
 
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Errors.h"
