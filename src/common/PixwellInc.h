@@ -32,6 +32,9 @@ inline constexpr char kStowickPluginKey[] =
 inline constexpr char kPostrelPluginKey[] =
     "Software\\Orvane\\Pixwell\\Plugins\\{7725CB74-418B-4D66-A48E-453CDD089DE2}";
 
+// The product's web page, named in the footer of every e-mail sent.
+inline constexpr char kProductWebPage[] = "https://vistrel.org";
+
 // Files.
 inline constexpr char kHelpFileName[] = "vistrel.chm";
 inline constexpr char kCheckedPluginsFileName[] = "CheckedPlugins.lst";

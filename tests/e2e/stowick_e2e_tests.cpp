@@ -4,6 +4,7 @@
 // wizard with real clicks and typing, then the file, the report page and the
 // remembered folder checked.
 #include "E2eDriver.h"
+#include "PluginE2e.h"
 #include "VistrelE2e.h"
 
 #include <gmock/gmock.h>
@@ -13,13 +14,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-
-#include <jpeglib.h>
 
 #include "common/PixwellInc.h"
 
@@ -29,7 +26,6 @@ namespace {
 
 constexpr char kCloseCaption[] = "Close";
 constexpr char kJpegOptionsCaption[] = "Options...";
-constexpr char kDialogClass[] = "#32770";
 constexpr char kDropDownListClass[] = "ComboLBox";
 constexpr char kRecentKey[] =
     "Software\\Orvane\\Pixwell\\Plugins\\{04E83EA8-4C59-4F35-8720-B6B5DDDB83FE}\\Recent";
@@ -63,74 +59,12 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A JPEG file decoded by libjpeg into 8-bit RGB, top-down.
-struct DecodedJpeg {
-    bool valid = false;
-    int width = 0, height = 0, components = 0;
-    std::vector<unsigned char> rgb;
-};
-
-struct JpegErrorExit {
-    jpeg_error_mgr manager;
-    std::jmp_buf back;
-};
-
-void LeaveDecoding(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegErrorExit*>(info->err)->back, 1);
-}
-
-DecodedJpeg DecodeJpeg(const std::vector<unsigned char>& bytes)
-{
-    DecodedJpeg image;
-    jpeg_decompress_struct info{};
-    JpegErrorExit error{};
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = LeaveDecoding;
-    if (setjmp(error.back)) {
-        jpeg_destroy_decompress(&info);
-        return DecodedJpeg{};
-    }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    image.components = info.num_components;
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    image.width = static_cast<int>(info.output_width);
-    image.height = static_cast<int>(info.output_height);
-    image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = image.rgb.data() + static_cast<size_t>(info.output_scanline) * image.width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    image.valid = true;
-    return image;
-}
-
-// Mean absolute difference, over all channels, between the decoded image and
-// the pattern of the screen rectangle whose top-left corner is `origin`.
-double MeanDifferenceFromPattern(const DecodedJpeg& image, POINT origin)
-{
-    double total = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const COLORREF want = PatternWindow::PatternColour(origin.x + x, origin.y + y);
-            const unsigned char* got = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
-            total += std::abs(got[0] - GetRValue(want)) + std::abs(got[1] - GetGValue(want)) +
-                     std::abs(got[2] - GetBValue(want));
-        }
-    return total / (3.0 * image.width * image.height);
-}
-
 } // namespace
 
 TEST(StowickE2e, SelectionSavedAsJpegThroughTheWizardAndItsFolderRemembered)
 {
     ComApartment com;
-    PluginRegistration registration;
+    PluginRegistration registration(kFileSavePluginLibrary);
     ASSERT_EQ(registration.Result(), S_OK) << "the plug-in library did not register";
     // The page starts on BMP, so that JPG is a choice the test makes.
     WriteUserDword(pixwell::kStowickPluginKey, kFileTypeValue, 0);

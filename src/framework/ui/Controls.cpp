@@ -318,6 +318,12 @@ void Panel::SetBevelOuter(PanelBevel bevel)
     Invalidate();
 }
 
+void Panel::SetBevelInner(PanelBevel bevel)
+{
+    innerBevel_ = bevel;
+    Invalidate();
+}
+
 void Panel::UseParentColor()
 {
     SetParentColor(true);
@@ -327,8 +333,15 @@ void Panel::Paint(HDC dc, const RECT&)
 {
     RECT rc;
     GetClientRect(Handle(), &rc);
-    if (bevel_ != PanelBevel::pbNone)
+    // One pixel each: the outer edge, then the inner one inside it.
+    if (bevel_ != PanelBevel::pbNone) {
         DrawEdge(dc, &rc, bevel_ == PanelBevel::pbRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+        InflateRect(&rc, -1, -1);
+    }
+    if (innerBevel_ != PanelBevel::pbNone) {
+        DrawEdge(dc, &rc, innerBevel_ == PanelBevel::pbRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+        InflateRect(&rc, -1, -1);
+    }
     const std::string caption = Text();
     if (!caption.empty()) {
         SelectObjectGuard font(dc, FontHandle());

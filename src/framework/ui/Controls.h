@@ -108,13 +108,15 @@ private:
 enum class PanelBevel { pbNone, pbLowered, pbRaised };
 
 // A container with its own background colour and an optional raised or
-// lowered edge; its caption, if any, is drawn centred.
+// lowered edge, outer and inner; its caption, if any, is drawn centred.
 class Panel : public Window {
 public:
     Panel(Window& parent, const Bounds& bounds, const std::string& caption = {});
 
     void SetBevelOuter(PanelBevel bevel);
     PanelBevel BevelOuter() const noexcept { return bevel_; }
+    void SetBevelInner(PanelBevel bevel);
+    PanelBevel BevelInner() const noexcept { return innerBevel_; }
     // Follows the parent's background instead of its own colour.
     void UseParentColor();
 
@@ -123,6 +125,7 @@ protected:
 
 private:
     PanelBevel bevel_ = PanelBevel::pbRaised;
+    PanelBevel innerBevel_ = PanelBevel::pbNone;
 };
 
 class Edit : public Window {

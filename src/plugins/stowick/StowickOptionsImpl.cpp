@@ -75,22 +75,6 @@ struct ItemIdListDeleter {
 
 } // namespace
 
-// ---- THeaderPanel ------------------------------------------------------------------
-
-THeaderPanel::THeaderPanel(fw::Window& parent, const fw::Bounds& bounds) : fw::Panel(parent, bounds)
-{
-    SetBevelOuter(fw::PanelBevel::pbNone);
-    SetColor(fw::clWindow);
-}
-
-void THeaderPanel::Paint(HDC dc, const RECT& area)
-{
-    RECT rc;
-    GetClientRect(Handle(), &rc);
-    DrawEdge(dc, &rc, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
-    fw::Panel::Paint(dc, area);
-}
-
 // ---- Creation ------------------------------------------------------------------------
 
 TStowickOptions::TStowickOptions()
@@ -99,8 +83,11 @@ TStowickOptions::TStowickOptions()
     SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8), 0, fw::clWindowText});
     SetClientSize(kClientWidth, kClientHeight);
 
-    Panel3 = std::make_unique<THeaderPanel>(*this, fw::Bounds{0, 0, kClientWidth, kHeaderHeight});
+    Panel3 = std::make_unique<fw::Panel>(*this, fw::Bounds{0, 0, kClientWidth, kHeaderHeight});
     Panel3->SetAlign(fw::Align::alTop);
+    Panel3->SetColor(fw::clWindow);
+    Panel3->SetBevelOuter(fw::PanelBevel::pbLowered);
+    Panel3->SetBevelInner(fw::PanelBevel::pbRaised);
     Label4 = std::make_unique<fw::Label>(*Panel3, 33, 3, kHeaderCaption);
     Label4->SetBold(true);
     StaticText1 = std::make_unique<fw::Label>(*Panel3, fw::Bounds{43, 17, 476, 26}, kHeaderHint);

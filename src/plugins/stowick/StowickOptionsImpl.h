@@ -43,16 +43,6 @@ inline constexpr char kStoreRecentError[] = "Unable to store Recent folders";
 inline constexpr char kWriteSettingsError[] = "Error writing plugin settings";
 inline constexpr char kNoPluginError[] = "The options page has no plugin object to configure";
 
-// The header band: window colour inside a lowered outer and raised inner edge.
-class THeaderPanel : public fw::Panel {
-public:
-    THeaderPanel(fw::Window& parent, const fw::Bounds& bounds);
-
-protected:
-    void Paint(HDC dc, const RECT& area) override;
-};
-
-
 class TStowickOptions final
     : public fw::ActiveForm<TStowickOptions, IStowickOptions, IPixwellPluginOptions> {
 public:
@@ -67,7 +57,7 @@ public:
     HRESULT STDMETHODCALLTYPE Notify(TNotifyMessages Msg) override;
 
     // ---- Components ------------------------------------------------------------
-    std::unique_ptr<THeaderPanel> Panel3;
+    std::unique_ptr<fw::Panel> Panel3; // header band
     std::unique_ptr<fw::Label> Label4;      // bold header line
     std::unique_ptr<fw::Label> StaticText1; // hint under it
     std::unique_ptr<fw::Label> Label1;      // "Choose a filename:"

@@ -2,7 +2,7 @@
 // plug-in key under HKEY_CURRENT_USER (the e-mail plug-in reads and writes
 // the same four), and the recent folders in its Recent subkey.
 #pragma once
-#include "common/PixwellInc.h"
+#include "common/SharedSettings.h"
 
 namespace stowick {
 
@@ -12,14 +12,10 @@ inline constexpr char kRecentKey[] =
 // Recent folder values: the prefix followed by the item's index (Directory_0...).
 inline constexpr char kRecentValuePrefix[] = "Directory_";
 
-struct DwordSetting {
-    const char* name;
-    unsigned long defaultValue;
-};
-
-inline constexpr DwordSetting kGrayscaleSetting{"JPEGGrayscale", 0};
-inline constexpr DwordSetting kSmoothingSetting{"JPEGSmoothing", 0};
-inline constexpr DwordSetting kCompressionSetting{"JPEGCompression", 50};
-inline constexpr DwordSetting kFileTypeSetting{"DefaultFileType", 0};
+using pixwell::DwordSetting;
+using pixwell::kCompressionSetting;
+using pixwell::kFileTypeSetting;
+using pixwell::kGrayscaleSetting;
+using pixwell::kSmoothingSetting;
 
 } // namespace stowick
