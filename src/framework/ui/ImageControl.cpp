@@ -5,7 +5,9 @@ namespace fw {
 Image::Image(Window& parent, const Bounds& bounds)
 {
     CreateParams params;
-    params.style = WS_CHILD | WS_VISIBLE;
+    // Controls laid over the picture (the editor's text box) stay on top
+    // when it repaints.
+    params.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     params.parent = &parent;
     params.bounds = bounds;
     CreateHandle(params);
