@@ -97,7 +97,7 @@ void ToolBar::PlaceHints()
 {
     for (const auto& button : buttons_) {
         const Bounds b = button->GetBounds();
-        hints_->AddPart(*this, static_cast<UINT_PTR>(button->Command()),
+        hints_->AddPart(*this, static_cast<UINT_PTR>(button->Index()),
                         RECT{b.left, b.top, b.left + b.width, b.top + b.height}, button->Hint());
     }
 }

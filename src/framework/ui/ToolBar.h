@@ -74,7 +74,7 @@ public:
     ToolButton& Button(int index) { return *buttons_.at(static_cast<std::size_t>(index)); }
     // The button under a client point, or -1.
     int ButtonAt(int x, int y) const;
-    // The hints shown over the buttons.
+    // The hints shown over the buttons, each a part named by its index.
     const ToolTip& Hints() const noexcept { return *hints_; }
     // Takes a hint off the screen (before a menu pops up beside a button).
     void HideHint() { hints_->Pop(); }
