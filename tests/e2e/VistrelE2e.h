@@ -89,6 +89,31 @@ private:
     bool moved_ = false;
 };
 
+// Ends the program the orderly way when a test stops half-way: a killed
+// program leaves its class registered with COM, which breaks later starts
+// by COM in the same session.
+class OrderlyEnd {
+public:
+    explicit OrderlyEnd(Process& program) : program_(program) {}
+    ~OrderlyEnd()
+    {
+        if (!program_.Running())
+            return;
+        for (HWND wizard : AllTopWindows(program_.Id(), kWizardCaption))
+            PostMessageA(wizard, WM_CLOSE, 0, 0);
+        WaitFor([&] { return TopWindows(program_.Id(), kWizardCaption).empty(); }, 5s);
+        // The main window is the one hidden window that answers WM_CLOSE.
+        for (HWND hwnd : AllTopWindows(program_.Id()))
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        program_.WaitExit(15s);
+    }
+    OrderlyEnd(const OrderlyEnd&) = delete;
+    OrderlyEnd& operator=(const OrderlyEnd&) = delete;
+
+private:
+    Process& program_;
+};
+
 class ComApartment {
 public:
     ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
