@@ -37,6 +37,11 @@ void Image::PictureChanged()
         b.height = picture_.Height();
         SetBounds(b);
     }
+    // A drag draws many times between two paints: while the whole control
+    // waits for its paint, asking again would only cost a system call.
+    if (paintPending_)
+        return;
+    paintPending_ = true;
     // No erase when the picture covers everything: it would only flicker.
     InvalidateRect(Handle(), nullptr, !PictureCoversClient());
 }
@@ -57,6 +62,7 @@ LRESULT Image::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void Image::Paint(HDC dc, const RECT&)
 {
+    paintPending_ = false;
     if (picture_.Empty())
         return;
     if (stretch_)

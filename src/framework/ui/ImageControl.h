@@ -36,6 +36,8 @@ private:
     DibBitmap picture_;
     bool stretch_ = false;
     bool autoSize_ = false;
+    // The whole control is invalid and waits for its paint.
+    bool paintPending_ = false;
 };
 
 } // namespace fw
