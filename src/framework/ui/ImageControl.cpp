@@ -37,13 +37,15 @@ void Image::PictureChanged()
         b.height = picture_.Height();
         SetBounds(b);
     }
+    // No erase when the picture covers everything: it would only flicker.
+    const bool erase = !PictureCoversClient();
     // A drag draws many times between two paints: while the whole control
     // waits for its paint, asking again would only cost a system call.
-    if (paintPending_)
+    if (paintPending_ && (erasePending_ || !erase))
         return;
     paintPending_ = true;
-    // No erase when the picture covers everything: it would only flicker.
-    InvalidateRect(Handle(), nullptr, !PictureCoversClient());
+    erasePending_ = erase;
+    InvalidateRect(Handle(), nullptr, erase);
 }
 
 bool Image::PictureCoversClient() const
