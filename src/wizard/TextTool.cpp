@@ -41,19 +41,27 @@ void TTextTool::OpenBox(TImageEditor& editor)
     box->SetFont(editor.Picture().Canvas().font);
     // Over the picture, which it shares the view with.
     SetWindowPos(box->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    box->OnKeyDown = [this, &editor](WORD& key, fw::ShiftState) {
-        if (key == VK_RETURN) {
-            Commit(editor);
-            key = 0; // a single-line box would only beep at it
-        } else {
-            FitBox(editor);
-        }
-    };
-    box->OnExit = [this, &editor] { Commit(editor); };
+    box->OnKeyDown = [this, &editor](WORD& key, fw::ShiftState) { TextEditKeyDown(editor, key); };
+    box->OnExit = [this, &editor] { TextEditExit(editor); };
     box_ = std::move(box);
     open_ = true;
     FitBox(editor);
     box_->SetFocus();
+}
+
+void TTextTool::TextEditKeyDown(TImageEditor& editor, WORD& key)
+{
+    if (key == VK_RETURN) {
+        Commit(editor);
+        key = 0; // a single-line box would only beep at it
+    } else {
+        FitBox(editor);
+    }
+}
+
+void TTextTool::TextEditExit(TImageEditor& editor)
+{
+    Commit(editor);
 }
 
 void TTextTool::FitBox(TImageEditor& editor)

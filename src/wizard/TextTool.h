@@ -33,6 +33,9 @@ public:
 
 private:
     void OpenBox(TImageEditor& editor);
+    // Enter writes the text; any other key first makes room for itself.
+    void TextEditKeyDown(TImageEditor& editor, WORD& key);
+    void TextEditExit(TImageEditor& editor);
     void FitBox(TImageEditor& editor);
 
     std::unique_ptr<fw::Edit> box_;
