@@ -366,6 +366,26 @@ TEST_F(Editor, ClickWithoutMoveRecordsAStepAndChangesOnlyTheFreeHandPixel)
     });
 }
 
+// Ctrl+Z in the middle of a drag takes the drag's step back; the rest of the
+// drag must not draw a shape that no step records.
+TEST_F(Editor, UndoInTheMiddleOfADragEndsIt)
+{
+    const img::Bitmap scene = Scene(80, 60);
+    auto w = NewWizard(scene);
+    OnPreview(*w, [&] {
+        Click(*w->ToolBar, *w->tbSquare);
+        SendMouse(*w->ScreenShot, WM_LBUTTONDOWN, MK_LBUTTON, {10, 10});
+        SendMouse(*w->ScreenShot, WM_MOUSEMOVE, MK_LBUTTON, {50, 40});
+        EXPECT_FALSE(Picture(*w) == scene);
+        PressCtrlZ();
+        EXPECT_TRUE(Picture(*w) == scene);
+        SendMouse(*w->ScreenShot, WM_MOUSEMOVE, MK_LBUTTON, {60, 50});
+        SendMouse(*w->ScreenShot, WM_LBUTTONUP, 0, {60, 50});
+        EXPECT_TRUE(Picture(*w) == scene);
+        EXPECT_EQ(w->Editor->History().Count(), 0u);
+    });
+}
+
 // ---- Text ----------------------------------------------------------------------------
 
 TEST_F(Editor, TextIsWrittenInThePenColourOnAClearBackgroundWhereTheBoxStood)
