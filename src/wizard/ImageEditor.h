@@ -66,7 +66,6 @@ public:
     // ---- Rubber band ---------------------------------------------------------------
     void SaveBackground(editing::TPoint a, editing::TPoint b);
     void RestoreBackground();
-    const TRubberBand& RubberBand() const noexcept { return rubberBand_; }
 
     // ---- Text -------------------------------------------------------------------------
     // Writes the open text box into the picture; nothing when none is open.

@@ -8,8 +8,8 @@ editing::TPixelLayout LayoutOf(const fw::DibBitmap& picture) noexcept
 void TRubberBand::Save(const fw::DibBitmap& picture, editing::TPoint a, editing::TPoint b)
 {
     layout_ = LayoutOf(picture);
-    savedRect_ = editing::RubberBandRect(a, b, picture.Width(), picture.Height());
-    savedBackground_ = editing::TBytePatch::Capture(layout_, picture.Bits(), savedRect_);
+    const editing::TRect savedRect = editing::RubberBandRect(a, b, picture.Width(), picture.Height());
+    savedBackground_ = editing::TBytePatch::Capture(layout_, picture.Bits(), savedRect);
 }
 
 void TRubberBand::Restore(fw::DibBitmap& picture) const
@@ -24,6 +24,5 @@ void TRubberBand::Restore(fw::DibBitmap& picture) const
 
 void TRubberBand::Release() noexcept
 {
-    savedRect_ = {};
     savedBackground_ = {};
 }

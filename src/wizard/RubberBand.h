@@ -14,11 +14,7 @@ public:
     void Restore(fw::DibBitmap& picture) const;
     void Release() noexcept;
 
-    // The part of the picture kept (empty for none).
-    const editing::TRect& SavedRect() const noexcept { return savedRect_; }
-
 private:
-    editing::TRect savedRect_;
     editing::TPixelLayout layout_;
     editing::TBytePatch savedBackground_;
 };

@@ -37,14 +37,6 @@ Bounds ToolButton::GetBounds() const
     return {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
 }
 
-void ToolButton::Click()
-{
-    if (style_ == ToolButtonStyle::tbsCheckGroup)
-        SetDown(true);
-    if (OnClick)
-        OnClick();
-}
-
 ToolBar::ToolBar(Window& parent, const Bounds& bounds)
 {
     CreateParams params;
@@ -79,7 +71,7 @@ void ToolBar::SetImages(ImageList images)
 ToolButton& ToolBar::AddButton(int imageIndex, ToolButtonStyle style, const std::string& hint)
 {
     const int index = ButtonCount();
-    auto button = std::unique_ptr<ToolButton>(new ToolButton(*this, index, style, hint));
+    auto button = std::unique_ptr<ToolButton>(new ToolButton(*this, index, hint));
     TBBUTTON tb{};
     tb.iBitmap = imageIndex;
     tb.idCommand = button->Command();

@@ -23,7 +23,6 @@ public:
     ToolButton& operator=(const ToolButton&) = delete;
 
     int Index() const noexcept { return index_; }
-    ToolButtonStyle Style() const noexcept { return style_; }
     const std::string& Hint() const noexcept { return hint_; }
     // Down: a check button that is checked (or any button being pressed).
     bool Down() const;
@@ -36,9 +35,6 @@ public:
     int Width() const { return GetBounds().width; }
     int Height() const { return GetBounds().height; }
 
-    // Does what a click does: a check-group button goes down, then OnClick.
-    void Click();
-
     NotifyEvent OnClick;
     // A mouse button pressed over this button, and released after that
     // (wherever the pointer is then); coordinates in the tool bar's client
@@ -48,15 +44,11 @@ public:
 
 private:
     friend class ToolBar;
-    ToolButton(ToolBar& bar, int index, ToolButtonStyle style, std::string hint)
-        : bar_(bar), index_(index), style_(style), hint_(std::move(hint))
-    {
-    }
+    ToolButton(ToolBar& bar, int index, std::string hint) : bar_(bar), index_(index), hint_(std::move(hint)) {}
     int Command() const noexcept;
 
     ToolBar& bar_;
     int index_;
-    ToolButtonStyle style_;
     std::string hint_;
 };
 
