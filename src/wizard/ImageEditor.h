@@ -22,7 +22,7 @@ class Edit;
 class TTextTool;
 
 // Texts start in this font on every new wizard: a clear face that Windows
-// and Wine both have, at 12 points.
+// and Wine both have, 16 pixels high (12 points on a 96-dpi screen).
 inline const fw::Font kDefaultTextFont{"Tahoma", -16, 0, fw::clRed};
 // The pen colour of every new wizard.
 inline constexpr fw::Color kDefaultPenColor = fw::clRed;
