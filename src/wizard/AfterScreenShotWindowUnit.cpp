@@ -7,6 +7,7 @@
 
 #include "pluginhost/CheckedPluginsUnit.h"
 #include "gdi/ResourceBitmap.h"
+#include "wizard/ToolGlyphs.h"
 #include "settings/SettingsStore.h"
 #include "wizard/WizardPageFlow.h"
 #include "common/PixwellInc.h"
@@ -27,6 +28,26 @@ constexpr char kReportPageName[] = "Report";
 constexpr char kUndoHintText[] = "To do Step Backward - press";
 constexpr char kUndoKeyText[] = "Ctrl-Z";
 constexpr char kContinueText[] = "Click Next to continue.";
+// Hints of the editor's tool bar and swatch.
+constexpr char kMoveHint[] = "Move image";
+constexpr char kPaintHint[] = "Free hand paint";
+constexpr char kLineHint[] = "Paint a line";
+constexpr char kEllipseHint[] = "Draw ellipse";
+constexpr char kSquareHint[] = "Draw square";
+constexpr char kTextHint[] = "Type text";
+constexpr char kSettingsHint[] = "Image settings";
+constexpr char kPenColorHint[] = "Pen color";
+constexpr char kFontSettingsText[] = "Font Settings...";
+// Entries of the colour-depth menu.
+constexpr char k1BitText[] = "1 bit";
+constexpr char k4BitText[] = "4 bit";
+constexpr char k8BitText[] = "8 bit";
+constexpr char k15BitText[] = "15 bit";
+constexpr char k16BitText[] = "16 bit";
+constexpr char k24BitText[] = "24 bit";
+constexpr char k32BitText[] = "32 bit";
+// Holding the text tool's button this long opens the font menu.
+constexpr unsigned kFontClickDelayMs = 500;
 // Page 1.
 constexpr char kChooseTitleText[] = "Mark plugins to work with captured image";
 constexpr char kChooseHintText[] =
@@ -113,6 +134,7 @@ TAfterScreenShotWindow::TAfterScreenShotWindow(THelpTopicDisplay showHelp)
     };
     OnClose = [this](fw::CloseAction&) { FormClose(); };
     OnDestroy = [this] { FormDestroy(); };
+    OnKeyDown = [this](WORD& key, fw::ShiftState shift) { FormKeyDown(key, shift); };
 }
 
 TAfterScreenShotWindow::~TAfterScreenShotWindow()
@@ -152,7 +174,25 @@ void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
     ScreenShot = std::make_unique<fw::Image>(*ScrollBox, fw::Bounds{0, 0, 0, 0});
     ScreenShot->SetAutoSize(true);
     ScreenShot->SetCursor(fw::crHandPoint);
+    ScreenShot->OnMouseDown = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        ScreenShotMouseDown(b, s, x, y);
+    };
+    ScreenShot->OnMouseMove = [this](fw::ShiftState s, int x, int y) { ScreenShotMouseMove(s, x, y); };
+    ScreenShot->OnMouseUp = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        ScreenShotMouseUp(b, s, x, y);
+    };
     Shape = std::make_unique<TShape>(*Panel1, fw::Bounds{3, 1, 362, 236});
+    Editor = std::make_unique<TImageEditor>(*ScrollBox, *ScreenShot);
+
+    CreateToolBar();
+    PenColor = std::make_unique<TShape>(*Panel1, fw::Bounds{368, 159, 22, 22});
+    PenColor->SetBrushColor(Editor->PenColor());
+    PenColor->OnMouseUp = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        PenColorMouseUp(b, s, x, y);
+    };
+    Hints = std::make_unique<fw::ToolTip>(*this);
+    Hints->Add(*PenColor, kPenColorHint);
+    CreateEditorMenus();
 
     Label1 = std::make_unique<fw::Label>(*Panel1, 5, 241, kUndoHintText);
     // The link follows the text; where the system's substitute for the
@@ -161,6 +201,53 @@ void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
     Label6 = std::make_unique<fw::LinkLabel>(*Panel1, std::max(146, RightOf(*Label1)), 241,
                                              kUndoKeyText);
     Label2 = std::make_unique<fw::Label>(*Panel1, 5, 255, kContinueText);
+    Label6->OnClick = [this] { Label6Click(); };
+}
+
+void TAfterScreenShotWindow::CreateToolBar()
+{
+    ToolbarPanel = std::make_unique<fw::Panel>(*Panel1, fw::Bounds{368, -1, 23, 157});
+    ToolBar = std::make_unique<fw::ToolBar>(*ToolbarPanel, fw::Bounds{0, 0, 23, 157});
+    fw::ImageList glyphs(kToolGlyphSize, kToolGlyphSize);
+    const img::Rgb t = kToolGlyphTransparent;
+    glyphs.AddMasked(fw::DibBitmap(ToolGlyphStrip()), RGB(t.r, t.g, t.b));
+    ToolBar->SetImages(std::move(glyphs));
+
+    const auto tool = [this](int glyph, const char* hint, void (TAfterScreenShotWindow::*click)()) {
+        fw::ToolButton& button = ToolBar->AddButton(glyph, fw::ToolButtonStyle::tbsCheckGroup, hint);
+        button.OnClick = [this, click] { (this->*click)(); };
+        return &button;
+    };
+    tbMove = tool(tgMove, kMoveHint, &TAfterScreenShotWindow::tbMoveClick);
+    tbPaint = tool(tgFreeHand, kPaintHint, &TAfterScreenShotWindow::tbPaintClick);
+    tbLine = tool(tgLine, kLineHint, &TAfterScreenShotWindow::tbLineClick);
+    tbEllipse = tool(tgEllipse, kEllipseHint, &TAfterScreenShotWindow::tbEllipseClick);
+    tbSquare = tool(tgSquare, kSquareHint, &TAfterScreenShotWindow::tbSquareClick);
+    tbText = tool(tgText, kTextHint, &TAfterScreenShotWindow::tbTextClick);
+    tbSettings = &ToolBar->AddButton(tgSettings, fw::ToolButtonStyle::tbsButton, kSettingsHint);
+    tbSettings->OnClick = [this] { tbSettingsClick(); };
+    tbText->OnMouseDown = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        tbTextMouseDown(b, s, x, y);
+    };
+    tbText->OnMouseUp = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
+        tbTextMouseUp(b, s, x, y);
+    };
+    tbMove->SetDown(true);
+}
+
+void TAfterScreenShotWindow::CreateEditorMenus()
+{
+    FontClickTimer = std::make_unique<fw::Timer>(kFontClickDelayMs, false);
+    FontClickTimer->OnTimer = [this] { FontClickTimerTimer(); };
+    FontSettings1 = &FontClickPopup.Add(kFontSettingsText, [this] { FontSettings1Click(); });
+
+    N1bit1 = &ImageInfoMenu.Add(k1BitText, [this] { N1bit1Click(); });
+    N4bit1 = &ImageInfoMenu.Add(k4BitText, [this] { N4bit1Click(); });
+    N9bit1 = &ImageInfoMenu.Add(k8BitText, [this] { N9bit1Click(); });
+    N15bit1 = &ImageInfoMenu.Add(k15BitText, [this] { N15bit1Click(); });
+    N16bit1 = &ImageInfoMenu.Add(k16BitText, [this] { N16bit1Click(); });
+    N24bit1 = &ImageInfoMenu.Add(k24BitText, [this] { N24bit1Click(); });
+    N32bit1 = &ImageInfoMenu.Add(k32BitText, [this] { N32bit1Click(); });
 }
 
 void TAfterScreenShotWindow::CreateChoosePluginsPage(fw::Panel& page)
@@ -221,7 +308,8 @@ void TAfterScreenShotWindow::AssignImage(fw::DibBitmap&& image)
 void TAfterScreenShotWindow::FormCreate()
 {
     // Each step may raise; the framework shows the error and the steps after
-    // it are skipped, so the wizard opens with what was set so far.
+    // it are skipped, so the wizard opens with what was set so far. The
+    // editor starts with no drag, no text box and an empty history.
     ClearEditorState();
     QuickModeFlag = false;
     FillPluginList();
@@ -230,9 +318,8 @@ void TAfterScreenShotWindow::FormCreate()
 
 void TAfterScreenShotWindow::ClearEditorState()
 {
-    Dragging = false;
-    SavedBackground.reset();
-    TextEdit.reset();
+    Editor->ClearState();
+    Editor->History().Clear();
 }
 
 void TAfterScreenShotWindow::FormActivate()
@@ -403,9 +490,187 @@ void TAfterScreenShotWindow::LoadSettings()
     QuickModeFlag = settings.QuickMode;
     HistoryLimit = settings.MaxHistorySteps;
     cbLeaveInClipboard->SetChecked(settings.LeaveInClipboard);
+    Editor->History().SetLimit(HistoryLimit);
 }
 
 void TAfterScreenShotWindow::StoreClipboardSetting()
 {
     TSettingsStore().StoreLeaveInClipboard(cbLeaveInClipboard->Checked());
+}
+
+// ---- Image editor ------------------------------------------------------------------------
+
+int TAfterScreenShotWindow::CurrentTool() const
+{
+    return editing::ToolFor({.move = tbMove->Down(),
+                             .paint = tbPaint->Down(),
+                             .line = tbLine->Down(),
+                             .square = tbSquare->Down(),
+                             .text = tbText->Down(),
+                             .ellipse = tbEllipse->Down()});
+}
+
+void TAfterScreenShotWindow::ScreenShotMouseDown(fw::MouseButton, fw::ShiftState, int x, int y)
+{
+    Editor->MouseDown(static_cast<editing::TTool>(CurrentTool()), {x, y});
+}
+
+void TAfterScreenShotWindow::ScreenShotMouseMove(fw::ShiftState, int x, int y)
+{
+    Editor->MouseMove(static_cast<editing::TTool>(CurrentTool()), {x, y});
+}
+
+void TAfterScreenShotWindow::ScreenShotMouseUp(fw::MouseButton, fw::ShiftState, int x, int y)
+{
+    Editor->MouseUp(static_cast<editing::TTool>(CurrentTool()), {x, y});
+}
+
+void TAfterScreenShotWindow::ChooseTool(fw::ToolButton& button)
+{
+    button.SetDown(true);
+    ScreenShot->SetCursor(Editor->CursorFor(static_cast<editing::TTool>(CurrentTool())));
+}
+
+void TAfterScreenShotWindow::tbMoveClick()
+{
+    // Only the move tool ends a text: the drawing tools leave its box open.
+    if (Editor->TextOpen())
+        Editor->CommitText();
+    ChooseTool(*tbMove);
+}
+
+void TAfterScreenShotWindow::tbPaintClick()
+{
+    ChooseTool(*tbPaint);
+}
+
+void TAfterScreenShotWindow::tbLineClick()
+{
+    ChooseTool(*tbLine);
+}
+
+void TAfterScreenShotWindow::tbSquareClick()
+{
+    ChooseTool(*tbSquare);
+}
+
+void TAfterScreenShotWindow::tbEllipseClick()
+{
+    ChooseTool(*tbEllipse);
+}
+
+void TAfterScreenShotWindow::tbTextClick()
+{
+    ChooseTool(*tbText);
+}
+
+POINT TAfterScreenShotWindow::BesideButton(const fw::ToolButton& button) const
+{
+    const fw::Bounds b = button.GetBounds();
+    return ToolBar->ClientToScreen(POINT{b.left + b.width, b.top});
+}
+
+void TAfterScreenShotWindow::tbSettingsClick()
+{
+    const POINT at = BesideButton(*tbSettings);
+    ToolBar->HideHint();
+    ImageInfoMenu.Popup(at.x, at.y, Handle());
+}
+
+void TAfterScreenShotWindow::tbTextMouseDown(fw::MouseButton, fw::ShiftState, int, int)
+{
+    TextButtonReleased = false;
+    // Each press gets its own half second.
+    FontClickTimer->SetEnabled(false);
+    FontClickTimer->SetEnabled(true);
+}
+
+void TAfterScreenShotWindow::tbTextMouseUp(fw::MouseButton, fw::ShiftState, int, int)
+{
+    TextButtonReleased = true;
+}
+
+void TAfterScreenShotWindow::FontClickTimerTimer()
+{
+    FontClickTimer->SetEnabled(false);
+    if (TextButtonReleased)
+        return;
+    const POINT at = BesideButton(*tbText);
+    ToolBar->HideHint();
+    FontClickPopup.Popup(at.x, at.y, Handle());
+}
+
+void TAfterScreenShotWindow::FontSettings1Click()
+{
+    // A box already open keeps the font it was given.
+    FontDialog.font = Editor->TextFont();
+    if (FontDialog.Execute(Handle()))
+        Editor->SetTextFont(FontDialog.font);
+}
+
+void TAfterScreenShotWindow::PenColorMouseUp(fw::MouseButton, fw::ShiftState, int, int)
+{
+    ColorDialog.color = PenColor->BrushColor();
+    if (!ColorDialog.Execute(Handle()))
+        return;
+    PenColor->SetBrushColor(ColorDialog.color);
+    Editor->SetPenColor(ColorDialog.color);
+}
+
+void TAfterScreenShotWindow::ChangeDepth(img::PixelFormat format)
+{
+    Editor->ChangePixelFormat(format);
+}
+
+void TAfterScreenShotWindow::N1bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf1bit);
+}
+
+void TAfterScreenShotWindow::N4bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf4bit);
+}
+
+void TAfterScreenShotWindow::N9bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf8bit);
+}
+
+void TAfterScreenShotWindow::N15bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf15bit);
+}
+
+void TAfterScreenShotWindow::N16bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf16bit);
+}
+
+void TAfterScreenShotWindow::N24bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf24bit);
+}
+
+void TAfterScreenShotWindow::N32bit1Click()
+{
+    ChangeDepth(img::PixelFormat::pf32bit);
+}
+
+// ---- Undo ------------------------------------------------------------------------------------
+
+void TAfterScreenShotWindow::FormKeyDown(WORD& key, fw::ShiftState shift)
+{
+    if (key == 'Z' && (shift & fw::ssCtrl))
+        Undo();
+}
+
+void TAfterScreenShotWindow::Label6Click()
+{
+    Undo();
+}
+
+void TAfterScreenShotWindow::Undo()
+{
+    Editor->Undo();
 }

@@ -17,19 +17,24 @@
 #include <string>
 
 #include "pluginhost/PluginInfo.h"
+#include "wizard/ImageEditor.h"
 #include "wizard/PluginRunner.h"
 #include "wizard/Shape.h"
 #include "com/ComPtr.h"
 #include "ui/Controls.h"
+#include "ui/Dialogs.h"
 #include "gdi/DibBitmap.h"
 #include "ui/Form.h"
 #include "ui/ImageControl.h"
 #include "ui/ListView.h"
+#include "ui/Menu.h"
 #include "ole/OleContainer.h"
 #include "ui/PageBook.h"
 #include "ui/ScrollBox.h"
 #include "ui/Timer.h"
 #include "help/HelpDisplay.h"
+#include "ui/ToolBar.h"
+#include "ui/ToolTip.h"
 
 // Captions and texts of the wizard, as the user sees them.
 inline constexpr char kWizardCaption[] = "Vistrel";
@@ -69,9 +74,41 @@ public:
     std::unique_ptr<TShape> Shape;
     std::unique_ptr<fw::ScrollBox> ScrollBox;
     std::unique_ptr<fw::Image> ScreenShot;
+    std::unique_ptr<fw::Panel> ToolbarPanel;
+    std::unique_ptr<fw::ToolBar> ToolBar;
+    // The tool bar's buttons, top to bottom; the six tools are one check
+    // group, tbSettings a plain button.
+    fw::ToolButton* tbMove = nullptr;
+    fw::ToolButton* tbPaint = nullptr;
+    fw::ToolButton* tbLine = nullptr;
+    fw::ToolButton* tbEllipse = nullptr;
+    fw::ToolButton* tbSquare = nullptr;
+    fw::ToolButton* tbText = nullptr;
+    fw::ToolButton* tbSettings = nullptr;
+    std::unique_ptr<TShape> PenColor;      // its fill colour is the pen colour
     std::unique_ptr<fw::Label> Label1;     // "To do Step Backward - press"
     std::unique_ptr<fw::LinkLabel> Label6; // "Ctrl-Z"
     std::unique_ptr<fw::Label> Label2;     // "Click Next to continue."
+    // The hints of the page's controls other than the tool bar's buttons.
+    std::unique_ptr<fw::ToolTip> Hints;
+    fw::ColorDialog ColorDialog;
+    fw::FontDialog FontDialog;
+    // Holding tbText down this long pops up FontClickPopup.
+    std::unique_ptr<fw::Timer> FontClickTimer;
+    fw::PopupMenu FontClickPopup;
+    fw::MenuItem* FontSettings1 = nullptr; // "Font Settings..."
+    // The colour-depth menu of tbSettings.
+    fw::PopupMenu ImageInfoMenu;
+    fw::MenuItem* N1bit1 = nullptr;
+    fw::MenuItem* N4bit1 = nullptr;
+    fw::MenuItem* N9bit1 = nullptr;
+    fw::MenuItem* N15bit1 = nullptr;
+    fw::MenuItem* N16bit1 = nullptr;
+    fw::MenuItem* N24bit1 = nullptr;
+    fw::MenuItem* N32bit1 = nullptr;
+    // The picture of ScreenShot with its tools, pen, text box and undo
+    // history. Declared after the controls it works in, so it goes first.
+    std::unique_ptr<TImageEditor> Editor;
 
     // ---- Page 1 "ChoosePlugins" ----------------------------------------------
     std::unique_ptr<fw::Panel> Panel3; // white header
@@ -123,6 +160,37 @@ public:
     void ActionsViewDeletion(int index);
     void PluginContainerEnter();
     void PluginContainerExit();
+    // Ctrl+Z (Shift and Alt held or not) undoes on every page; the key goes
+    // on to the control with the focus.
+    void FormKeyDown(WORD& key, fw::ShiftState shift);
+
+    // ---- Image editor (page 0) -------------------------------------------------------
+    // The tool of the button that is down (editing::TTool); -1 for none.
+    int CurrentTool() const;
+    void ScreenShotMouseDown(fw::MouseButton button, fw::ShiftState shift, int x, int y);
+    void ScreenShotMouseMove(fw::ShiftState shift, int x, int y);
+    void ScreenShotMouseUp(fw::MouseButton button, fw::ShiftState shift, int x, int y);
+    void tbMoveClick();
+    void tbPaintClick();
+    void tbLineClick();
+    void tbSquareClick();
+    void tbEllipseClick();
+    void tbTextClick();
+    void tbSettingsClick();
+    void tbTextMouseDown(fw::MouseButton button, fw::ShiftState shift, int x, int y);
+    void tbTextMouseUp(fw::MouseButton button, fw::ShiftState shift, int x, int y);
+    void FontClickTimerTimer();
+    void FontSettings1Click();
+    void PenColorMouseUp(fw::MouseButton button, fw::ShiftState shift, int x, int y);
+    void N1bit1Click();
+    void N4bit1Click();
+    void N9bit1Click();
+    void N15bit1Click();
+    void N16bit1Click();
+    void N24bit1Click();
+    void N32bit1Click();
+    void Label6Click();
+    void Undo();
 
     // ---- Plug-ins ---------------------------------------------------------------------
     // Lists the installed plug-ins, marked as the default list says.
@@ -145,15 +213,20 @@ private:
     void CreateChoosePluginsPage(fw::Panel& page);
     void CreateExecutePluginsPage(fw::Panel& page);
     void CreateReportPage(fw::Panel& page);
+    void CreateToolBar();
+    void CreateEditorMenus();
     void ClearEditorState();
+    // Puts a tool's button down and shows the tool's pointer over the picture.
+    void ChooseTool(fw::ToolButton& button);
+    void ChangeDepth(img::PixelFormat format);
+    // A client point of the tool bar beside `button`'s top right corner, on
+    // the screen: where its menus pop up.
+    POINT BesideButton(const fw::ToolButton& button) const;
 
     THelpTopicDisplay showHelp_;
     // Makes the plug-ins' COM calls; hosts their controls in PluginContainer.
     std::unique_ptr<TPluginRunner> runner_;
 
-    // Image editor state (the drawing tools use it): a drag in progress, the
-    // pixels under a rubber-band preview and the text box of the text tool.
-    bool Dragging = false;
-    std::unique_ptr<fw::DibBitmap> SavedBackground;
-    std::unique_ptr<fw::Edit> TextEdit;
+    // tbText was let go before FontClickTimer fired: no font menu.
+    bool TextButtonReleased = true;
 };

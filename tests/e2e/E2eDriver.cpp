@@ -326,6 +326,16 @@ RECT ListViewItemRect(HWND listView, int item, int part)
     return rect;
 }
 
+RECT ToolBarButtonRect(HWND toolBar, int index)
+{
+    RemoteMemory memory(toolBar, sizeof(RECT));
+    RECT rect{};
+    SendMessageA(toolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(memory.Address()));
+    memory.Read(&rect, sizeof rect);
+    MapWindowPoints(toolBar, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 UINT ListViewItemState(HWND listView, int item, UINT mask)
 {
     return static_cast<UINT>(SendMessageA(listView, LVM_GETITEMSTATE, item, mask));

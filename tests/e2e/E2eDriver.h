@@ -91,6 +91,8 @@ std::string ListViewItemText(HWND listView, int item, int subItem = 0);
 // LVIR_BOUNDS, LVIR_ICON or LVIR_LABEL rectangle of an item, in screen coordinates.
 RECT ListViewItemRect(HWND listView, int item, int part);
 UINT ListViewItemState(HWND listView, int item, UINT mask);
+// A tool bar button's rectangle (by index), in screen coordinates.
+RECT ToolBarButtonRect(HWND toolBar, int index);
 
 // Screen and clipboard.
 COLORREF ScreenPixel(int x, int y);

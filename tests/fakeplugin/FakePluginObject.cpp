@@ -13,6 +13,8 @@ namespace {
 
 constexpr char kNoStreamText[] = "The image stream is not an IStream";
 constexpr int kBmpFileHeaderSize = 14;
+// The file header and the info header up to biClrUsed.
+constexpr int kBmpHeadersRead = kBmpFileHeaderSize + 36;
 
 const PluginClass kPluginClasses[kPluginClassCount] = {
     {CLSID_FakePluginObject, "FakePluginObject", kPluginName},
@@ -41,17 +43,21 @@ std::string DescribeStream(IStream& stream)
     stream.Seek(zero, STREAM_SEEK_CUR, &position);
     STATSTG stat{};
     stream.Stat(&stat, STATFLAG_NONAME);
-    unsigned char header[kBmpFileHeaderSize] = {};
+    unsigned char header[kBmpHeadersRead] = {};
     ULONG read = 0;
     stream.Read(header, sizeof header, &read);
     LARGE_INTEGER back{};
     back.QuadPart = static_cast<LONGLONG>(position.QuadPart);
     stream.Seek(back, STREAM_SEEK_SET, nullptr);
-    const unsigned long bfSize = read >= 6 ? header[2] | header[3] << 8 | header[4] << 16 |
-                                                 static_cast<unsigned long>(header[5]) << 24
-                                           : 0;
+    const auto field = [&](ULONG at, ULONG size) {
+        unsigned long value = 0;
+        for (ULONG i = 0; i < size && at + i < read; ++i)
+            value |= static_cast<unsigned long>(header[at + i]) << (8 * i);
+        return value;
+    };
     return " stream=IStream position=" + Number(position.QuadPart) + " length=" +
-           Number(stat.cbSize.QuadPart) + " magic=" + MagicText(header, read) + " bfSize=" + Number(bfSize);
+           Number(stat.cbSize.QuadPart) + " magic=" + MagicText(header, read) + " bfSize=" + Number(field(2, 4)) +
+           " biBitCount=" + Number(field(28, 2)) + " biClrUsed=" + Number(field(46, 4));
 }
 
 std::string WindowText(HWND hwnd)

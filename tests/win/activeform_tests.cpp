@@ -487,7 +487,8 @@ TEST_F(AutomationTest, FakePluginRecordsTheRunAndAnswersAsConfigured)
     ASSERT_EQ(5u, lines.size());
     EXPECT_THAT(lines[0], testing::MatchesRegex("FakePluginObject2#\\d+ Create"));
     EXPECT_THAT(lines[1], HasSubstr(" GetPluginInfo status=0x00000000 result=0x00000000"));
-    EXPECT_THAT(lines[2], HasSubstr(std::string(" Execute stream=IStream position=0 length=70 magic=BM bfSize=70 parent=") +
+    EXPECT_THAT(lines[2], HasSubstr(std::string(" Execute stream=IStream position=0 length=70 magic=BM bfSize=70 "
+                                                "biBitCount=24 biClrUsed=0 parent=") +
                                     parentText + " parentVisible=1 status=0x00000000 result=0x80004005"));
     EXPECT_THAT(lines[3], HasSubstr(" Execute stream=none parent=0x0 parentVisible=0"));
     EXPECT_THAT(lines[4], HasSubstr(" Destroy"));

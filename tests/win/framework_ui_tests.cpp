@@ -1079,6 +1079,15 @@ TEST_F(UiTest, ImageShowsItsPictureAndReportsTheMouse)
     image.Picture().Canvas().SetPixel(2, 2, fw::clBlue); // drawing repaints the control
     image.Update();
     EXPECT_EQ(fw::WindowCanvas(image.Handle()).Pixel(2, 2), RGB(0, 0, 255));
+    // Every drawing between two paints shows, and so does one after them.
+    image.Picture().Canvas().SetPixel(3, 2, fw::clBlue);
+    image.Picture().Canvas().SetPixel(4, 2, fw::clGreen);
+    image.Update();
+    EXPECT_EQ(fw::WindowCanvas(image.Handle()).Pixel(3, 2), RGB(0, 0, 255));
+    EXPECT_EQ(fw::WindowCanvas(image.Handle()).Pixel(4, 2), RGB(0, 128, 0));
+    image.Picture().Canvas().SetPixel(5, 2, fw::clBlue);
+    image.Update();
+    EXPECT_EQ(fw::WindowCanvas(image.Handle()).Pixel(5, 2), RGB(0, 0, 255));
 
     struct Event {
         std::string kind;

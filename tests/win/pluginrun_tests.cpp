@@ -21,6 +21,7 @@
 
 #include "wizard/AfterScreenShotWindowUnit.h"
 #include "WizardScript.h"
+#include "EditorInput.h"
 #include "pluginhost/CheckedPluginsUnit.h"
 #include "FakeConfig.h"
 #include "FakePluginLibrary.h"
@@ -668,6 +669,39 @@ TEST_F(PluginRun, LeavingTheHostedEditForNextTellsTheControlBeforeItSavesSetting
     const auto notified = log.Of("Notify");
     ASSERT_FALSE(notified.empty());
     EXPECT_EQ(notified.back()["msg"], "0");
+}
+
+// The colour depth chosen on the preview page is what the plug-ins get; an
+// undo on the executing page, with the focus in the plug-in's page, changes
+// what the next plug-in gets.
+TEST_F(PluginRun, DepthChosenOnThePreviewReachesThePluginAndAnUndoOnTheExecutingPageTakesItBack)
+{
+    WriteCheckedPlugins({kFake2, kFake1});
+    auto w = NewWizard();
+    Script script(*w);
+    script.OnPage(wpPreview, [&] {
+              editor_test::ChooseDepth(*w, 2); // "8 bit"
+              Press(*w->Next);
+          })
+        .OnPage(wpChoosePlugins, [&] { Press(*w->Next); })
+        .OnPage(wpExecutePlugins, [&] { Press(*w->Next); })
+        .OnPage(wpExecutePlugins, [&] {
+            HWND edit = FindChildOfClass(w->PluginContainer->Handle(), "Edit");
+            ASSERT_TRUE(edit);
+            SetFocus(edit);
+            editor_test::PressKey('Z', {VK_CONTROL});
+            Press(*w->Next);
+        })
+        .OnPage(wpReport, [&] { Press(*w->Finalize); });
+    w->ShowModal();
+    ASSERT_TRUE(script.Finished());
+    const auto executed = log.Of("Execute");
+    ASSERT_EQ(executed.size(), 2u);
+    EXPECT_EQ(executed[0]["biBitCount"], "8");
+    EXPECT_EQ(executed[0]["biClrUsed"], "256");
+    EXPECT_EQ(executed[0]["bfSize"], kBmpSize8);
+    EXPECT_EQ(executed[1]["biBitCount"], "24");
+    EXPECT_EQ(executed[1]["bfSize"], kBmpSize24);
 }
 
 } // namespace

@@ -5,7 +5,9 @@ namespace fw {
 Image::Image(Window& parent, const Bounds& bounds)
 {
     CreateParams params;
-    params.style = WS_CHILD | WS_VISIBLE;
+    // Controls laid over the picture (the editor's text box) stay on top
+    // when it repaints.
+    params.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     params.parent = &parent;
     params.bounds = bounds;
     CreateHandle(params);
@@ -36,7 +38,14 @@ void Image::PictureChanged()
         SetBounds(b);
     }
     // No erase when the picture covers everything: it would only flicker.
-    InvalidateRect(Handle(), nullptr, !PictureCoversClient());
+    const bool erase = !PictureCoversClient();
+    // A drag draws many times between two paints: while the whole control
+    // waits for its paint, asking again would only cost a system call.
+    if (paintPending_ && (erasePending_ || !erase))
+        return;
+    paintPending_ = true;
+    erasePending_ = erase;
+    InvalidateRect(Handle(), nullptr, erase);
 }
 
 bool Image::PictureCoversClient() const
@@ -55,6 +64,7 @@ LRESULT Image::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void Image::Paint(HDC dc, const RECT&)
 {
+    paintPending_ = false;
     if (picture_.Empty())
         return;
     if (stretch_)

@@ -36,6 +36,10 @@ private:
     DibBitmap picture_;
     bool stretch_ = false;
     bool autoSize_ = false;
+    // The whole control is invalid and waits for its paint (with its
+    // background erased first).
+    bool paintPending_ = false;
+    bool erasePending_ = false;
 };
 
 } // namespace fw

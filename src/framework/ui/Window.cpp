@@ -288,7 +288,7 @@ LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (lParam) {
             Window* child = FromHandle(reinterpret_cast<HWND>(lParam));
-            if (child && child != this && child->HandleCommand(HIWORD(wParam)))
+            if (child && child != this && child->HandleItemCommand(LOWORD(wParam), HIWORD(wParam)))
                 return 0;
         }
         break;

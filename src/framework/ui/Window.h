@@ -179,6 +179,9 @@ protected:
     // Notifications a common control sends to its parent come back to the
     // control's object here. Return true when handled.
     virtual bool HandleCommand(WORD /*code*/) { return false; }
+    // A notification that names one of the control's items by its command
+    // identifier (a tool bar's button); by default HandleCommand.
+    virtual bool HandleItemCommand(WORD /*item*/, WORD code) { return HandleCommand(code); }
     virtual bool HandleNotify(NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
     // WM_CTLCOLOR*: a brush for the background, or null for the default.
     virtual HBRUSH HandleCtlColor(HDC /*dc*/) { return nullptr; }
