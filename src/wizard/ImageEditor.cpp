@@ -39,13 +39,16 @@ fw::Cursor TImageEditor::CursorFor(editing::TTool tool) const
 
 void TImageEditor::MouseDown(editing::TTool tool, editing::TPoint at)
 {
+    dragTool_ = tool;
     if (TEditorTool* t = ToolFor(tool))
         t->MouseDown(*this, at);
 }
 
 void TImageEditor::MouseMove(editing::TTool tool, editing::TPoint to)
 {
-    if (!Dragging)
+    // A drag whose button went up unseen (the mouse taken away) must not be
+    // carried on by another tool: what it drew would be in no undo step.
+    if (!Dragging || tool != dragTool_)
         return;
     if (TEditorTool* t = ToolFor(tool))
         t->MouseMove(*this, to);
@@ -89,7 +92,16 @@ void TImageEditor::RestoreBackground()
 
 void TImageEditor::CommitText()
 {
+    // The text is a step of its own; a drag still under way ends here, so
+    // that nothing it would draw afterwards falls outside every step.
+    EndDrag();
     text_->Commit(*this);
+}
+
+void TImageEditor::EndDrag() noexcept
+{
+    Dragging = false;
+    rubberBand_.Release();
 }
 
 fw::Edit* TImageEditor::TextEdit() const noexcept
@@ -104,6 +116,7 @@ bool TImageEditor::TextOpen() const noexcept
 
 void TImageEditor::ChangePixelFormat(img::PixelFormat format)
 {
+    EndDrag();
     PushUndo(editing::THistoryKeep::hkWhole);
     Picture().SetPixelFormat(format);
 }
@@ -120,8 +133,7 @@ void TImageEditor::SettleUndo()
 
 void TImageEditor::Undo()
 {
-    Dragging = false;
-    rubberBand_.Release();
+    EndDrag();
     history_.Undo(Picture());
 }
 

@@ -95,6 +95,8 @@ public:
 
 private:
     TEditorTool* ToolFor(editing::TTool tool) const;
+    // Ends a drag under way, with its rubber band.
+    void EndDrag() noexcept;
 
     fw::ScrollBox& view_;
     fw::Image& picture_;
@@ -103,4 +105,6 @@ private:
     TUndoHistory history_;
     std::array<std::unique_ptr<TEditorTool>, 6> tools_;
     TTextTool* text_ = nullptr;
+    // The tool whose press started the drag under way.
+    editing::TTool dragTool_{};
 };

@@ -271,8 +271,10 @@ std::vector<std::size_t> AddressChoice()
     std::string item;
     while (std::getline(list, item, ','))
         if (!item.empty()) {
-            const std::size_t index = std::stoul(item);
-            if (index < std::size(kAddressBook))
+            // A malformed knob picks nothing rather than ending the test program.
+            char* end = nullptr;
+            const unsigned long index = std::strtoul(item.c_str(), &end, 10);
+            if (end && *end == '\0' && index < std::size(kAddressBook))
                 indices.push_back(index);
         }
     return indices;

@@ -108,7 +108,8 @@ public:
     void Clear(const char* knob) { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKnobsKey, knob); }
     void ClearKnobs()
     {
-        for (const char* knob : {"AddressStatus", "AddressChoice", "ResolveStatus", "SendStatus"})
+        for (const char* knob :
+             {"AddressStatus", "AddressChoice", "ResolveStatus", "SendStatus", "SendPumpMs", "LogFile"})
             Clear(knob);
     }
 

@@ -87,9 +87,13 @@ AddressBookChoice MapiAddress(HWND parent)
     lpMapiRecipDesc entries = nullptr;
     choice.status = library->address(0, reinterpret_cast<ULONG_PTR>(parent), nullptr, 1, nullptr, 0, nullptr,
                                       MAPI_LOGON_UI, 0, &count, &entries);
-    if (choice.status == SUCCESS_SUCCESS && entries) {
-        choice.count = count;
-        choice.entries = MapiBuffer(library, entries);
+    if (entries) {
+        // A buffer that comes with a failure is still the caller's to free.
+        MapiBuffer owned(library, entries);
+        if (choice.status == SUCCESS_SUCCESS) {
+            choice.count = count;
+            choice.entries = std::move(owned);
+        }
     }
     return choice;
 }
@@ -105,10 +109,14 @@ ResolvedName MapiResolveName(HWND parent, const std::string& name)
     text.push_back('\0');
     lpMapiRecipDesc entry = nullptr;
     resolved.status = library->resolveName(0, reinterpret_cast<ULONG_PTR>(parent), text.data(), 0, 0, &entry);
-    if (resolved.status == SUCCESS_SUCCESS && entry)
-        resolved.entry = MapiBuffer(library, entry);
-    else if (resolved.status == SUCCESS_SUCCESS)
+    if (entry) {
+        // A buffer that comes with a failure is still the caller's to free.
+        MapiBuffer owned(library, entry);
+        if (resolved.status == SUCCESS_SUCCESS)
+            resolved.entry = std::move(owned);
+    } else if (resolved.status == SUCCESS_SUCCESS) {
         resolved.status = MAPI_E_FAILURE; // success without an entry is none
+    }
     return resolved;
 }
 
