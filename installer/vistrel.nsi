@@ -80,6 +80,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 
+!define MUI_WELCOMEPAGE_TEXT "Setup will install Vistrel ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nIf Vistrel is running, Setup closes it first.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -94,7 +95,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE FinishLeave
 !insertmacro MUI_PAGE_FINISH
 
-!insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Vistrel will be removed from $INSTDIR. Your settings stay unless you tick $\"Remove my settings$\"."
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -610,7 +611,9 @@ FunctionEnd
     StrCpy $R1 "$INSTDIR\${NAME}"
     StrCpy $R2 "DllUnregisterServer"
     Call un.CallServerEntry
-    ${If} $0 != ""
+    ${If} $0 == ""
+      DetailPrint "Unregistered ${NAME}"
+    ${Else}
       DetailPrint $0
     ${EndIf}
   ${EndIf}
