@@ -49,7 +49,7 @@ SetCompressor /SOLID lzma
 !define WINDOW_CLASS "VistrelWindow"
 !define TRAY_WINDOW_NAME "Vistrel notification icon"
 !define MAIN_WINDOW_NAME "Vistrel"
-!define CLOSE_TIMEOUT_MS 20000
+!define CLOSE_TIMEOUT_MS 15000
 !define SYNCHRONIZE 0x00100000
 !define WAIT_OBJECT_0 0
 !define MOVEFILE_REPLACE_EXISTING_COPY_ALLOWED 3
@@ -127,7 +127,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !macroend
 
 ; Per file: Old_ is 1 once an earlier copy has been moved aside, New_ once the
-; new copy is in place; per COM server, Reg_ once the new copy is registered.
+; new copy is in place; per COM server, Reg_ once the new copy's registration
+; has begun (a registration that failed half-way is undone too).
 !macro DECLARE_FILE_VARS ID NAME
   Var Old_${ID}
   Var New_${ID}
@@ -141,15 +142,19 @@ Var Reg_Vistrel
 
 Var Failure          ; why the step that failed failed; empty while all goes well
 Var ClosedRunning    ; 1 when setup ended a running Vistrel
+Var WantAutorun      ; 1 with /AUTORUN
 Var MadeFolder       ; 1 when setup created the installation folder
-Var Registering      ; 1 once the first registration has been tried
+; The later steps, each 1 once it has begun, and what they change as it was.
+Var DidShortcut
 Var HadShortcut
+Var DidAutorun
 Var HadAutorun
 Var OldAutorun
+Var DidEntry
 Var HadEntry
+Var OldLocation
 Var OldVersion
 Var OldSize
-Var WantAutorun      ; 1 with /AUTORUN
 
 ; ---- Helpers for both installer and uninstaller -----------------------------------
 
@@ -243,7 +248,7 @@ FunctionEnd
 
 ; Ends every running Vistrel the way its "Exit" does and waits until its
 ; process is gone, so that no file of it is in use. $0 = empty when none runs
-; any more, else why not; $ClosedRunning = 1 when one was running.
+; any more, else why not; $ClosedRunning = 1 once one has been ended.
 !macro DEFINE_CLOSE_VISTREL UN
 Function ${UN}CloseVistrel
   StrCpy $0 ""
@@ -252,7 +257,6 @@ Function ${UN}CloseVistrel
     ${If} $1 = 0
       ${ExitDo}
     ${EndIf}
-    StrCpy $ClosedRunning 1
     System::Call 'user32::GetWindowThreadProcessId(p r1, *i .r2)'
     System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r2) p .r3'
     DetailPrint "Closing the running Vistrel (process $2)"
@@ -286,9 +290,10 @@ Function ${UN}CloseVistrel
       Sleep 1000
     ${EndIf}
     ${If} $6 <> ${WAIT_OBJECT_0}
-      StrCpy $0 "Vistrel is running and did not close (it may be asking a question). Close it and try again."
+      StrCpy $0 "Vistrel is running and did not close; it may be asking a question. Close it and try again."
       ${ExitDo}
     ${EndIf}
+    StrCpy $ClosedRunning 1
   ${Loop}
 FunctionEnd
 !macroend
@@ -337,11 +342,11 @@ FunctionEnd
 
 !macro REGISTER_PLUGIN ID NAME
   ${If} $Failure == ""
+    StrCpy $Reg_${ID} 1
     StrCpy $R1 "$INSTDIR\${NAME}"
     StrCpy $R2 "DllRegisterServer"
     Call CallServerEntry
     ${If} $0 == ""
-      StrCpy $Reg_${ID} 1
       DetailPrint "Registered ${NAME}"
     ${Else}
       StrCpy $Failure $0
@@ -349,7 +354,8 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; The uninstall entry of "Apps" for the folder $R1, version $R2, size $R3 (KB).
+; The uninstall entry of "Apps" for the folder $R1, version $R2, size $R3
+; (KB). $0 = empty on success, else why not.
 Function WriteUninstallEntry
   ClearErrors
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -362,8 +368,9 @@ Function WriteUninstallEntry
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $R3
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  StrCpy $0 ""
   ${If} ${Errors}
-    StrCpy $Failure "The uninstall entry HKEY_CURRENT_USER\${UNINSTALL_KEY} cannot be written"
+    StrCpy $0 "The uninstall entry HKEY_CURRENT_USER\${UNINSTALL_KEY} cannot be written"
   ${EndIf}
 FunctionEnd
 
@@ -406,20 +413,25 @@ Function Rollback
   DetailPrint "Undoing: $Failure"
   ; A folder that is the current one cannot be removed.
   SetOutPath "$PLUGINSDIR"
-  ${If} $HadEntry == 1
-    StrCpy $R1 $INSTDIR
-    StrCpy $R2 $OldVersion
-    StrCpy $R3 $OldSize
-    Call WriteUninstallEntry
-  ${Else}
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${If} $DidEntry == 1
+    ${If} $HadEntry == 1
+      StrCpy $R1 $OldLocation
+      StrCpy $R2 $OldVersion
+      StrCpy $R3 $OldSize
+      Call WriteUninstallEntry
+    ${Else}
+      DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    ${EndIf}
   ${EndIf}
-  ${If} $HadAutorun == 1
-    WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" $OldAutorun
-  ${Else}
-    DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${If} $DidAutorun == 1
+    ${If} $HadAutorun == 1
+      WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" $OldAutorun
+    ${Else}
+      DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+    ${EndIf}
   ${EndIf}
-  ${If} $HadShortcut != 1
+  ${If} $DidShortcut == 1
+  ${AndIf} $HadShortcut != 1
     Delete "${SHORTCUT}"
   ${EndIf}
 
@@ -437,7 +449,7 @@ Function Rollback
     RMDir "$INSTDIR"
   ${EndIf}
 
-  ${If} $Registering == 1
+  ${If} $Reg_Vistrel == 1
     ${If} $Old_Vistrel == 1
       StrCpy $R1 "$INSTDIR\vistrel.exe"
       StrCpy $R2 "/REGSERVER"
@@ -461,17 +473,19 @@ FunctionEnd
 Section "-Vistrel"
   SetShellVarContext current
   StrCpy $Failure ""
+  InitPluginsDir
 
   ; A Vistrel that runs holds its files: it is closed before anything changes.
+close:
   Call CloseVistrel
   ${If} $0 != ""
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$0" /SD IDCANCEL IDRETRY close
     StrCpy $Failure $0
     Goto failed
   ${EndIf}
 
   ; Everything is unpacked first, so that a damaged setup file fails here,
   ; before the installed files are touched.
-  InitPluginsDir
   CreateDirectory "$PLUGINSDIR\old"
   SetOutPath "$PLUGINSDIR\new"
   File "${BIN_DIR}\vistrel.exe"
@@ -482,16 +496,7 @@ Section "-Vistrel"
   File "${BIN_DIR}\vistrel.chm"
   WriteUninstaller "$PLUGINSDIR\new\${UNINSTALLER}"
 
-  ; What was there before, to undo against.
-  ${IfNot} ${FileExists} "$INSTDIR\*.*"
-    ClearErrors
-    CreateDirectory "$INSTDIR"
-    ${If} ${Errors}
-      StrCpy $Failure "The folder $INSTDIR cannot be created"
-      Goto failed
-    ${EndIf}
-    StrCpy $MadeFolder 1
-  ${EndIf}
+  ; What the later steps change, as it is now.
   ${If} ${FileExists} "${SHORTCUT}"
     StrCpy $HadShortcut 1
   ${EndIf}
@@ -504,15 +509,25 @@ Section "-Vistrel"
   ReadRegStr $OldVersion HKCU "${UNINSTALL_KEY}" "DisplayVersion"
   ${IfNot} ${Errors}
     StrCpy $HadEntry 1
+    ReadRegStr $OldLocation HKCU "${UNINSTALL_KEY}" "InstallLocation"
     ReadRegDWORD $OldSize HKCU "${UNINSTALL_KEY}" "EstimatedSize"
   ${EndIf}
 
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    ClearErrors
+    CreateDirectory "$INSTDIR"
+    ${If} ${Errors}
+      StrCpy $Failure "The folder $INSTDIR cannot be created"
+      Goto failed
+    ${EndIf}
+    StrCpy $MadeFolder 1
+  ${EndIf}
   !insertmacro FOR_EACH_FILE PLACE_FILE
   ${If} $Failure != ""
     Goto failed
   ${EndIf}
 
-  StrCpy $Registering 1
+  StrCpy $Reg_Vistrel 1
   StrCpy $R1 "$INSTDIR\vistrel.exe"
   StrCpy $R2 "/REGSERVER"
   Call RunProgramSwitch
@@ -520,13 +535,13 @@ Section "-Vistrel"
     StrCpy $Failure $0
     Goto failed
   ${EndIf}
-  StrCpy $Reg_Vistrel 1
   DetailPrint "Registered vistrel.exe"
   !insertmacro FOR_EACH_PLUGIN REGISTER_PLUGIN
   ${If} $Failure != ""
     Goto failed
   ${EndIf}
 
+  StrCpy $DidShortcut 1
   ; The working folder of a program started from the shortcut is its own.
   SetOutPath "$INSTDIR"
   ClearErrors
@@ -539,17 +554,21 @@ Section "-Vistrel"
   ; A choice made earlier follows the program to where it is now.
   ${If} $WantAutorun == 1
   ${OrIf} $HadAutorun == 1
+    StrCpy $DidAutorun 1
     Call AutorunOn
-    ${If} $Failure != ""
+    ${If} $0 != ""
+      StrCpy $Failure $0
       Goto failed
     ${EndIf}
   ${EndIf}
 
+  StrCpy $DidEntry 1
   ${GetSize} "$INSTDIR" "/S=0K" $R3 $1 $2
   StrCpy $R1 $INSTDIR
   StrCpy $R2 "${VERSION}"
   Call WriteUninstallEntry
-  ${If} $Failure != ""
+  ${If} $0 != ""
+    StrCpy $Failure $0
     Goto failed
   ${EndIf}
 
@@ -562,7 +581,7 @@ Section "-Vistrel"
 
 failed:
   Call Rollback
-  ; Put back what the user had running.
+  ; What the user had running runs again.
   ${If} $ClosedRunning == 1
   ${AndIf} ${FileExists} "$INSTDIR\vistrel.exe"
     Call LaunchVistrel
@@ -579,12 +598,13 @@ Function LaunchVistrel
 FunctionEnd
 
 ; Writes the autorun value as the settings dialog does: the program's path,
-; without quotes.
+; without quotes. $0 = empty on success, else why not.
 Function AutorunOn
   ClearErrors
   WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" "$INSTDIR\vistrel.exe"
+  StrCpy $0 ""
   ${If} ${Errors}
-    StrCpy $Failure "The autorun value ${RUN_VALUE} cannot be written"
+    StrCpy $0 "The autorun value ${RUN_VALUE} cannot be written"
   ${EndIf}
 FunctionEnd
 
@@ -622,9 +642,10 @@ FunctionEnd
 Section "un.Vistrel" SecUnVistrel
   SectionIn RO
   SetShellVarContext current
+close:
   Call un.CloseVistrel
   ${If} $0 != ""
-    MessageBox MB_OK|MB_ICONSTOP "Vistrel could not be uninstalled.$\n$\n$0" /SD IDOK
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$0" /SD IDCANCEL IDRETRY close
     SetErrorLevel ${EXIT_FAILED}
     Abort $0
   ${EndIf}

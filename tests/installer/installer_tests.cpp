@@ -282,6 +282,44 @@ TEST_F(SetupTest, AFailedUpdatePutsTheEarlierInstallationBack)
     EXPECT_TRUE(SamePath(ReadString(HKEY_CURRENT_USER, kUninstallKey, "InstallLocation").value_or(""), folder));
 }
 
+TEST_F(SetupTest, AnUpdateThatCannotCloseTheProgramChangesNothing)
+{
+    ASSERT_EQ(RunSetup("/S /AUTORUN"), 0);
+    const std::string folder = DefaultInstallFolder();
+    const std::string help = folder + "\\" + pixwell::kHelpFileName;
+    ASSERT_TRUE(AppendToFile(help, "the installed help file"));
+    const auto installedHelp = FileBytes(help);
+    const auto autorun = ReadString(HKEY_CURRENT_USER, pixwell::kAutoRunKey, pixwell::kAutoRunValue);
+
+    Process program(folder + "\\" + pixwell::kHostFileName);
+    ASSERT_NE(WaitForAnyTopWindow(program.Id(), kTrayWindowName, 30s), nullptr);
+    // While a client holds its catalogue, the program asks before it ends.
+    wchar_t clsidText[40] = {};
+    MultiByteToWideChar(CP_ACP, 0, pixwell::kPixwellObjectClsid, -1, clsidText, 40);
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromString(clsidText, &clsid), S_OK);
+    IUnknown* catalogue = nullptr;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&catalogue)),
+              S_OK);
+
+    EXPECT_EQ(RunSetup("/S"), kSetupFailed);
+    EXPECT_TRUE(program.Running());
+    const HWND question = WaitForWindowOfClass(program.Id(), "#32770");
+    EXPECT_NE(question, nullptr) << "the program was not asked to end";
+    if (question)
+        Click(FindChild(question, "&No"));
+    catalogue->Release();
+
+    EXPECT_TRUE(FileBytes(help) == installedHelp) << "a file was replaced";
+    ExpectRegisteredIn(folder);
+    EXPECT_TRUE(ReadShortcut(StartMenuShortcut()));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, pixwell::kAutoRunKey, pixwell::kAutoRunValue), autorun);
+    EXPECT_TRUE(SamePath(ReadString(HKEY_CURRENT_USER, kUninstallKey, "InstallLocation").value_or(""), folder));
+    // The program that would not close is the only one: none was started.
+    EXPECT_EQ(ProcessIdsByName(pixwell::kHostFileName).size(), 1u);
+}
+
 TEST_F(SetupTest, AFailedFirstInstallLeavesNothingBehind)
 {
     const std::string parent = UserFolder(CSIDL_LOCAL_APPDATA) + "\\Setup test";
