@@ -118,12 +118,20 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !macroend
 
 ; The plug-ins in the order they are registered; the program goes first, so
-; that the type library they import is registered when they load theirs.
+; that the type libraries they import are registered when they load theirs
+; (the e-mail plug-in's may import the file-save plug-in's). Unregistering
+; goes the other way round.
 !macro FOR_EACH_PLUGIN MACRO
   !insertmacro ${MACRO} Stowick stowick.dll
   !ifdef POSTREL
     !insertmacro ${MACRO} Postrel postrel.dll
   !endif
+!macroend
+!macro FOR_EACH_PLUGIN_REVERSED MACRO
+  !ifdef POSTREL
+    !insertmacro ${MACRO} Postrel postrel.dll
+  !endif
+  !insertmacro ${MACRO} Stowick stowick.dll
 !macroend
 
 ; Per file: Old_ is 1 once an earlier copy has been moved aside, New_ once the
@@ -436,7 +444,7 @@ Function Rollback
   ${EndIf}
 
   ; New registrations go while the new files are still there to undo them.
-  !insertmacro FOR_EACH_PLUGIN UNREGISTER_NEW_PLUGIN
+  !insertmacro FOR_EACH_PLUGIN_REVERSED UNREGISTER_NEW_PLUGIN
   ${If} $Reg_Vistrel == 1
   ${AndIf} $Old_Vistrel != 1
     StrCpy $R1 "$INSTDIR\vistrel.exe"
@@ -651,14 +659,11 @@ close:
   ${EndIf}
 
   ; Unregistering goes on past a failure: the files go in any case. The
-  ; plug-ins go first; their type libraries import the program's.
-  ; (Unregistering a plug-in removes its key under the settings key, with
-  ; the plug-in's own settings: an uninstalled plug-in must not be listed.)
-  !insertmacro FOR_EACH_PLUGIN UNREGISTER_PLUGIN
-  !ifndef POSTREL
-    ; An e-mail plug-in left by another version.
-    !insertmacro UNREGISTER_PLUGIN Postrel postrel.dll
-  !endif
+  ; plug-ins go first, the e-mail one whichever version installed it.
+  ; Unregistering a plug-in removes its key under the settings key, with the
+  ; plug-in's own settings: an uninstalled plug-in must not be listed.
+  !insertmacro UNREGISTER_PLUGIN Postrel postrel.dll
+  !insertmacro UNREGISTER_PLUGIN Stowick stowick.dll
   ${If} ${FileExists} "$INSTDIR\vistrel.exe"
     StrCpy $R1 "$INSTDIR\vistrel.exe"
     StrCpy $R2 "/UNREGSERVER"
