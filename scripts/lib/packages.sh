@@ -13,6 +13,7 @@ VISTREL_PACKAGES=(
   fp-utils
   libjpeg-turbo-progs
   dpkg-dev
+  nsis
 )
 
 missing=()

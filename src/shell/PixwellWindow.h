@@ -30,7 +30,8 @@ inline constexpr char kApplicationTitle[] = "Vistrel";
 // The message the shell sends to the icon's window, the mouse event in lParam.
 inline constexpr UINT TrayCallbackMessage = 45140;
 // The hidden window that receives the icon's messages carries this name, so
-// that it can be told apart from the program's other hidden windows.
+// that it can be told apart from the program's other hidden windows (the
+// setup finds a running program by it, installer/vistrel.nsi).
 inline constexpr char kTrayWindowName[] = "Vistrel notification icon";
 
 inline constexpr char kGetScreenshotCaption[] = "Get Screenshot!";

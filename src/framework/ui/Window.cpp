@@ -10,6 +10,7 @@ namespace fw {
 
 namespace {
 
+// The setup (installer/vistrel.nsi) finds a running program by this class.
 constexpr const char* kWindowClassName = "VistrelWindow";
 constexpr const char* kObjectProperty = "VistrelWindowObject";
 constexpr UINT_PTR kSubclassId = 0x56495354; // any fixed value of our own
