@@ -161,7 +161,7 @@ public:
     void PluginContainerEnter();
     void PluginContainerExit();
     // Ctrl+Z (Shift and Alt held or not) undoes on every page; the key goes
-    // on to the control with the focus.
+    // on to the control with the focus. No other key undoes (F11 neither).
     void FormKeyDown(WORD& key, fw::ShiftState shift);
 
     // ---- Image editor (page 0) -------------------------------------------------------

@@ -88,6 +88,16 @@ public:
     {
         ClearKnobs();
         std::remove(logPath_.c_str());
+        // The copies of attachments the client kept beside its log.
+        const std::string folder = logPath_.substr(0, logPath_.find_last_of("\\/") + 1);
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA((logPath_ + "-*.att").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                DeleteFileA((folder + found.cFileName).c_str());
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
         if (module_)
             FreeLibrary(module_);
     }
