@@ -414,8 +414,17 @@ void ClickAt(int x, int y, int button)
 
 void Click(HWND control)
 {
-    RECT r = ScreenRect(control);
-    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    // The click lands only where the control is on top: wait a moment until
+    // nothing covers its centre (a window still going away, or the control's
+    // own window not yet shown) and it takes input.
+    POINT centre{};
+    WaitFor([&] {
+        const RECT r = ScreenRect(control);
+        centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        const HWND hit = WindowFromPoint(centre);
+        return control && (hit == control || IsChild(control, hit)) && IsWindowEnabled(control);
+    }, 3s);
+    ClickAt(centre.x, centre.y);
 }
 
 void KeyPress(WORD vk)
