@@ -386,6 +386,23 @@ TEST_F(Editor, UndoInTheMiddleOfADragEndsIt)
     });
 }
 
+// A drag whose button-up never came (the mouse taken away) is not carried on
+// by the tool chosen next: what it would draw would be in no undo step.
+TEST_F(Editor, ADragIsCarriedOnOnlyByTheToolThatStartedIt)
+{
+    const img::Bitmap scene = Scene(80, 60);
+    auto w = NewWizard(scene);
+    OnPreview(*w, [&] {
+        Click(*w->ToolBar, *w->tbMove);
+        SendMouse(*w->ScreenShot, WM_LBUTTONDOWN, MK_LBUTTON, {10, 10});
+        Click(*w->ToolBar, *w->tbLine);
+        SendMouse(*w->ScreenShot, WM_MOUSEMOVE, MK_LBUTTON, {60, 40});
+        EXPECT_TRUE(Picture(*w) == scene) << "the line tool drew on the move tool's drag";
+        EXPECT_EQ(w->Editor->History().Count(), 0u);
+        SendMouse(*w->ScreenShot, WM_LBUTTONUP, 0, {60, 40});
+    });
+}
+
 // ---- Text ----------------------------------------------------------------------------
 
 TEST_F(Editor, TextIsWrittenInThePenColourOnAClearBackgroundWhereTheBoxStood)
