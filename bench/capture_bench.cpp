@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "com/ComInit.h"
 #include "com/ComServer.h"
 #include "common/ImageStream.h"
@@ -32,39 +33,6 @@
 namespace {
 
 constexpr int kRuns = 15;
-
-double NowMs()
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <class Fn>
-double MedianMs(Fn&& run, int runs = kRuns)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const double start = NowMs();
-        run();
-        times.push_back(NowMs() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// Private bytes (committed memory of the process). Wine leaves PrivateUsage
-// at 0; its PagefileUsage counts the same committed pages.
-double PrivateMegabytes()
-{
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
 
 void Pump()
 {
@@ -96,23 +64,22 @@ int main()
 
     auto wnd = fw::CreateForm<TPixwellWnd>();
     Pump();
-    const double privateBefore = PrivateMegabytes();
+    const double privateBefore = bench::CommittedMegabytes();
 
     // Request to frozen screen, against one BitBlt of the screen.
     fw::DibBitmap floorBitmap = fw::DibBitmap::ScreenCompatible(width, height);
-    const double blit = MedianMs([&] { TCaptureSurface::CopyPrimaryScreen(floorBitmap); });
+    const double blit = bench::MedianMs(kRuns, [&] { TCaptureSurface::CopyPrimaryScreen(floorBitmap); });
     floorBitmap.Clear();
     std::vector<double> starts;
     for (int i = 0; i < kRuns; ++i) {
-        const double begin = NowMs();
+        const double begin = bench::NowMs();
         wnd->GetScreenshot1Click(); // shows the surface and paints it before it returns
         GdiFlush();
-        starts.push_back(NowMs() - begin);
+        starts.push_back(bench::NowMs() - begin);
         wnd->EndCapture();
         Pump();
     }
-    std::sort(starts.begin(), starts.end());
-    const double start = starts[starts.size() / 2];
+    const double start = bench::Median(starts);
     std::printf("capture start to frozen screen %8.2f ms   one BitBlt of the screen %8.2f ms   ratio %.2f\n",
                 start, blit, start / blit);
 
@@ -122,13 +89,11 @@ int main()
     const auto moveCost = [&](int selWidth, int selHeight) {
         Mouse(*wnd, WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
         int step = 0;
-        const double ms = MedianMs(
-            [&] {
+        const double ms = bench::MedianMs(101, [&] {
                 ++step;
                 Mouse(*wnd, WM_MOUSEMOVE, 20 + selWidth + (step & 1), 20 + selHeight + (step & 1), MK_LBUTTON);
                 GdiFlush();
-            },
-            101);
+            });
         SendMessageA(wnd->Handle(), WM_CHAR, 27, 0); // Escape: the drag ends, no wizard
         Pump();
         wnd->GetScreenshot1Click();
@@ -150,14 +115,14 @@ int main()
             bits[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
     }
     volatile std::uint8_t sink = 0;
-    const double stream = MedianMs([&] {
+    const double stream = bench::MedianMs(kRuns, [&] {
         fw::ComPtr<IStream> s = pixwell::MakeImageStream(picture.View());
         std::uint8_t first = 0;
         s->Read(&first, 1, nullptr);
         sink = sink + first;
     });
     const std::size_t bytes = picture.Stride() * static_cast<std::size_t>(picture.Height());
-    const double copy = MedianMs([&] {
+    const double copy = bench::MedianMs(kRuns, [&] {
         std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[bytes]);
         std::memcpy(fresh.get(), picture.Bits(), bytes);
         sink = sink + fresh[bytes / 2];
@@ -176,7 +141,7 @@ int main()
         Mouse(*wnd, WM_LBUTTONUP, width - 10, height - 10, 0);
         Pump();
     }
-    const double privateAfter = PrivateMegabytes();
+    const double privateAfter = bench::CommittedMegabytes();
     std::printf("private bytes before capture   %8.1f MB   after five cycles %8.1f MB   growth %+.1f MB\n",
                 privateBefore, privateAfter, privateAfter - privateBefore);
     wnd.reset();

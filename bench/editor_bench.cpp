@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "gdi/DibBitmap.h"
 #include "ui/Form.h"
 #include "ui/ImageControl.h"
@@ -30,46 +31,6 @@ namespace {
 constexpr int kShape = 200;
 constexpr int kMovesPerRun = 200;
 constexpr int kRuns = 15;
-
-class Stopwatch {
-public:
-    Stopwatch()
-    {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Ms() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) /
-               static_cast<double>(frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_{}, start_{};
-};
-
-double MedianMs(int runs, const std::function<void()>& run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        Stopwatch watch;
-        run();
-        times.push_back(watch.Ms());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// The process's committed memory (Wine reports no private usage).
-double CommittedMB()
-{
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return static_cast<double>(counters.PagefileUsage) / (1024.0 * 1024.0);
-}
 
 img::Bitmap Noise(int width, int height)
 {
@@ -105,7 +66,7 @@ double RubberBandMoveMs(TImageEditor& editor, editing::TTool tool)
 {
     const editing::TPoint from{100, 50};
     editor.MouseDown(tool, from);
-    const double ms = MedianMs(kRuns, [&] {
+    const double ms = bench::MedianMs(kRuns, [&] {
         for (int i = 0; i < kMovesPerRun; ++i)
             editor.MouseMove(tool, {from.x + kShape - (i & 1), from.y + kShape - (i & 1)});
         GdiFlush();
@@ -126,7 +87,7 @@ double FloorMoveMs()
     fw::Canvas& canvas = small.Canvas();
     canvas.brush.style = fw::BrushStyle::bsClear;
     canvas.pen.color = fw::clRed;
-    const double ms = MedianMs(kRuns, [&] {
+    const double ms = bench::MedianMs(kRuns, [&] {
         for (int i = 0; i < kMovesPerRun; ++i) {
             for (int y = 0; y < box; ++y)
                 std::memcpy(picture.data() + static_cast<std::size_t>(y) * 3840 * 4 + 400,
@@ -170,19 +131,19 @@ int main()
     // Recording one drawing: the whole picture at the press, trimmed at the
     // release.
     // Into a fresh block each time, as a snapshot is: touching new pages included.
-    const double wholeCopy = MedianMs(kRuns, [&] {
+    const double wholeCopy = bench::MedianMs(kRuns, [&] {
         std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[big.SizeBytes()]);
         std::memcpy(fresh.get(), big.Data(), big.SizeBytes());
         volatile std::uint8_t sink = fresh[big.SizeBytes() / 2];
         (void)sink;
     });
-    const double before = CommittedMB();
+    const double before = bench::CommittedMegabytes();
     double during = 0, recordMs = 0;
     std::size_t historyBytes = 0;
     {
         EditorHost host(big);
         TImageEditor& editor = *host.editor;
-        recordMs = MedianMs(5, [&] {
+        recordMs = bench::MedianMs(5, [&] {
             editor.PushUndo();
             editor.SettleUndo();
             editor.Undo();
@@ -194,9 +155,9 @@ int main()
             editor.MouseUp(editing::ttSquare, {from.x + kShape, from.y + kShape});
         }
         historyBytes = editor.History().MemoryBytes();
-        during = CommittedMB();
+        during = bench::CommittedMegabytes();
     }
-    const double after = CommittedMB();
+    const double after = bench::CommittedMegabytes();
     std::printf("recording a drawing on 3840x2160x32 (copy, trim, undo)  %8.2f ms   floor: one copy of the picture "
                 "into fresh memory %8.2f ms   ratio %.2f\n",
                 recordMs, wholeCopy, recordMs / wholeCopy);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "stowick/FileSaveUnit.h"
 #include "stowick/JpegWriter.h"
 #include "common/ImageStream.h"
@@ -26,25 +27,6 @@ namespace {
 constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
 constexpr int kRuns = 9;
-
-double NowMs()
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// `run` returns the milliseconds of the part it times.
-template <class Fn>
-double MedianMs(Fn&& run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i)
-        times.push_back(run());
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Something like a desktop: flat window areas, gradients, and fine text-like
 // detail, which is what a screenshot holds.
@@ -100,12 +82,12 @@ double ExecuteMs(const img::Bitmap& image, const char* file, TFileType type)
     fw::OleCheck(object->SetFileType(type));
     fw::OleCheck(object->SetJPEGOptions(0, 0, 90));
     const auto plugin = object.As<IPixwellPlugin>();
-    return MedianMs([&] {
+    return bench::MedianOfPartsMs(kRuns, [&] {
         // The host hands a fresh stream to every run; making it is not timed.
         const fw::ComPtr<IStream> stream = pixwell::MakeImageStream(image);
-        const double start = NowMs();
+        const double start = bench::NowMs();
         fw::OleCheck(plugin->Execute(stream.Get(), 0, &result));
-        return NowMs() - start;
+        return bench::NowMs() - start;
     });
 }
 
@@ -130,36 +112,36 @@ int main()
 
     // The parts of Execute on their own: taking the stream's bytes (in place),
     // decoding them into a bitmap (what other formats need), and encoding.
-    const double read = MedianMs([&] {
+    const double read = bench::MedianOfPartsMs(kRuns, [&] {
         const fw::ComPtr<IStream> stream = pixwell::MakeImageStream(image);
-        const double start = NowMs();
+        const double start = bench::NowMs();
         (void)pixwell::ReadImageStream(stream.Get());
-        return NowMs() - start;
+        return bench::NowMs() - start;
     });
-    const double take = MedianMs([&] {
+    const double take = bench::MedianOfPartsMs(kRuns, [&] {
         const fw::ComPtr<IStream> stream = pixwell::MakeImageStream(image);
-        const double start = NowMs();
+        const double start = bench::NowMs();
         (void)pixwell::ReadImageStreamBytes(stream.Get());
-        return NowMs() - start;
+        return bench::NowMs() - start;
     });
     struct Discard final : img::ByteSink {
         void Write(const void*, std::size_t) override {}
     } discard;
-    const double encode = MedianMs([&] {
-        const double start = NowMs();
+    const double encode = bench::MedianOfPartsMs(kRuns, [&] {
+        const double start = bench::NowMs();
         stowick::WriteJpeg(image, stowick::JpegOptionsFrom(false, false, 90), discard);
-        return NowMs() - start;
+        return bench::NowMs() - start;
     });
 
     const std::vector<std::uint8_t> bytes = img::EncodeBmp(image);
-    const double plain = MedianMs([&] {
-        const double start = NowMs();
+    const double plain = bench::MedianOfPartsMs(kRuns, [&] {
+        const double start = bench::NowMs();
         HANDLE file = CreateFileA("stowick_bench_plain.bmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(file);
-        return NowMs() - start;
+        return bench::NowMs() - start;
     });
 
     std::printf("image %dx%d, 32 bits per pixel, median of %d runs (stream making excluded)\n", kWidth,

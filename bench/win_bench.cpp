@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "common/ImageStream.h"
 #include "com/ComInit.h"
 #include "imaging/BmpWriter.h"
@@ -19,38 +20,6 @@ namespace {
 constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
 constexpr int kRuns = 21;
-
-class Timer {
-public:
-    Timer()
-    {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Ms() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) /
-               static_cast<double>(frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_{}, start_{};
-};
-
-template <class Fn>
-double MedianMs(Fn&& run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        Timer timer;
-        run();
-        times.push_back(timer.Ms());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 } // namespace
 
@@ -63,7 +32,7 @@ int main()
     const std::size_t fileSize = img::BmpFileSize(image);
 
     volatile std::uint8_t sink = 0;
-    const double stream = MedianMs([&] {
+    const double stream = bench::MedianMs(kRuns, [&] {
         fw::ComPtr<IStream> s = pixwell::MakeImageStream(image);
         std::uint8_t first = 0;
         s->Read(&first, 1, nullptr);
@@ -71,13 +40,13 @@ int main()
     });
 
     std::vector<std::uint8_t> warm(fileSize);
-    const double copyWarm = MedianMs([&] {
+    const double copyWarm = bench::MedianMs(kRuns, [&] {
         std::memcpy(warm.data(), image.Data(), image.SizeBytes());
         sink = sink + warm[fileSize / 2];
     });
 
     // A fresh block each time, as the stream gets: includes touching new pages.
-    const double copyFresh = MedianMs([&] {
+    const double copyFresh = bench::MedianMs(kRuns, [&] {
         std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[fileSize]);
         std::memcpy(fresh.get(), image.Data(), image.SizeBytes());
         sink = sink + fresh[fileSize / 2];
