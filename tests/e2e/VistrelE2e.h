@@ -179,6 +179,30 @@ inline HWND WaitForChildOfClass(HWND parent, const char* className, std::chrono:
     return found;
 }
 
+// Waits for the started program's icon and starts a capture through it while
+// the screen shows the test pattern (gone again once the screen is frozen).
+// The capture surface, or null with what went wrong in `why`.
+inline HWND StartCaptureOnPattern(DWORD pid, std::string& why)
+{
+    const HWND tray = WaitForAnyTopWindow(pid, kTrayWindowName, 30s);
+    if (!tray) {
+        why = "no notification icon window";
+        return nullptr;
+    }
+    HWND surface = nullptr;
+    {
+        PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
+        TrayEvent(tray, WM_LBUTTONDBLCLK);
+        surface = WaitForCaptureSurface(pid);
+    }
+    if (!surface) {
+        why = "the icon's double-click did not start a capture";
+        return nullptr;
+    }
+    Pump(300ms);
+    return surface;
+}
+
 // Ends the program the orderly way when a test stops half-way: a killed
 // program leaves its class registered with COM, which breaks later starts
 // by COM in the same session.

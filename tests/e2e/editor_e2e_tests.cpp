@@ -83,17 +83,8 @@ TEST(EditorE2e, LineAndRectangleDrawnWithTheMouseReachTheClipboardPixelForPixel)
     EmptyClipboardNow();
     Process program(BinDir() + "\\" + pixwell::kHostFileName);
     const OrderlyEnd orderlyEnd(program);
-    const HWND tray = WaitForAnyTopWindow(program.Id(), kTrayWindowName, 30s);
-    ASSERT_NE(tray, nullptr) << "no notification icon window";
-
-    HWND surface = nullptr;
-    {
-        PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
-        TrayEvent(tray, WM_LBUTTONDBLCLK);
-        surface = WaitForCaptureSurface(program.Id());
-    }
-    ASSERT_NE(surface, nullptr) << "the icon's double-click did not start a capture";
-    Pump(300ms);
+    std::string why;
+    ASSERT_NE(StartCaptureOnPattern(program.Id(), why), nullptr) << why;
     const POINT origin{200, 150};
     const int width = 200, height = 150;
     Drag(origin, {origin.x + width, origin.y + height});

@@ -68,16 +68,9 @@ TEST(PostrelE2e, SelectionSentAsAJpegAttachmentToARecipientTypedOnThePage)
 
     Process program(BinDir() + "\\" + pixwell::kHostFileName);
     const OrderlyEnd orderlyEnd(program);
-    const HWND tray = WaitForAnyTopWindow(program.Id(), kTrayWindowName, 30s);
-    ASSERT_NE(tray, nullptr) << "no notification icon window";
-    HWND surface = nullptr;
-    {
-        PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
-        TrayEvent(tray, WM_LBUTTONDBLCLK);
-        surface = WaitForCaptureSurface(program.Id());
-    }
-    ASSERT_NE(surface, nullptr) << "the icon's double-click did not start a capture";
-    Pump(300ms);
+    std::string why;
+    const HWND surface = StartCaptureOnPattern(program.Id(), why);
+    ASSERT_NE(surface, nullptr) << why;
     const POINT from{120, 140}, to{361, 323};
     Drag(from, to);
     HWND wizard = WaitForWizard(program.Id());

@@ -75,17 +75,9 @@ TEST(StowickE2e, SelectionSavedAsJpegThroughTheWizardAndItsFolderRemembered)
 
     Process program(BinDir() + "\\" + pixwell::kHostFileName);
     const OrderlyEnd orderlyEnd(program);
-    const HWND tray = WaitForAnyTopWindow(program.Id(), kTrayWindowName, 30s);
-    ASSERT_NE(tray, nullptr) << "no notification icon window";
-
-    HWND surface = nullptr;
-    {
-        PatternWindow pattern(RECT{0, 0, ScreenWidth(), ScreenHeight()});
-        TrayEvent(tray, WM_LBUTTONDBLCLK);
-        surface = WaitForCaptureSurface(program.Id());
-    }
-    ASSERT_NE(surface, nullptr) << "the icon's double-click did not start a capture";
-    Pump(300ms);
+    std::string why;
+    const HWND surface = StartCaptureOnPattern(program.Id(), why);
+    ASSERT_NE(surface, nullptr) << why;
 
     // Odd sizes: the BMP rows the plug-in receives carry padding.
     const POINT from{150, 120}, to{391, 303};
