@@ -203,20 +203,29 @@ void TPixwellWnd::PixwellHelp1Click()
     ShowProgramHelpTopic(kMainHelpTopic);
 }
 
-// The same pattern as the wizard's: counted as busy while it is open, and
-// destroyed with the working set trimmed however the show ends.
+namespace {
+
+// Destroys a modal window of the icon however its show ends, then gives the
+// working set back.
+template <class TForm>
+struct TModalFormCleanup {
+    fw::FormPtr<TForm>& variable;
+    ~TModalFormCleanup()
+    {
+        variable.reset();
+        fw::Application::TrimWorkingSet();
+    }
+};
+
+} // namespace
+
+// As the wizard: counted as busy while it is open, destroyed with the
+// working set trimmed however the show ends.
 template <class TDialog, class... Args>
 void TPixwellWnd::RunModalWindow(fw::FormPtr<TDialog>& variable, Args&&... args)
 {
     const auto modal = shutdown_.ModalWindow();
-    struct DialogCleanup {
-        fw::FormPtr<TDialog>& variable;
-        ~DialogCleanup()
-        {
-            variable.reset();
-            fw::Application::TrimWorkingSet();
-        }
-    } cleanup{variable};
+    const TModalFormCleanup<TDialog> cleanup{variable};
     variable = fw::CreateForm<TDialog>(std::forward<Args>(args)...);
     variable->ShowModal();
 }
@@ -273,13 +282,7 @@ void TPixwellWnd::ImageMouseUp(fw::MouseButton, fw::ShiftState, int, int)
         return;
 
     const auto modal = shutdown_.ModalWindow();
-    struct WizardCleanup {
-        ~WizardCleanup()
-        {
-            AfterScreenShotWindow.reset();
-            fw::Application::TrimWorkingSet();
-        }
-    } cleanup;
+    const TModalFormCleanup<TAfterScreenShotWindow> cleanup{AfterScreenShotWindow};
     AfterScreenShotWindow = fw::CreateForm<TAfterScreenShotWindow>();
     // The capture's bitmap is not needed after this: the wizard takes it over.
     AfterScreenShotWindow->AssignImage(surface_->Cut());

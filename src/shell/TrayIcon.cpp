@@ -54,12 +54,6 @@ bool TTrayIcon::SetTip(const std::string& tip)
     return Command(NIM_MODIFY);
 }
 
-bool TTrayIcon::SetIcon(HICON icon)
-{
-    data_.hIcon = icon;
-    return Command(NIM_MODIFY);
-}
-
 LRESULT TTrayIcon::WndProc(UINT message, WPARAM, LPARAM lParam)
 {
     // The window is a top-level one and so is asked, like every other,

@@ -34,9 +34,8 @@ public:
     TTrayIcon(const TTrayIcon&) = delete;
     TTrayIcon& operator=(const TTrayIcon&) = delete;
 
-    // Change what the icon shows; false when the shell has no such icon.
+    // Changes the icon's tip; false when the shell has no such icon.
     bool SetTip(const std::string& tip);
-    bool SetIcon(HICON icon);
 
     // The record handed to the shell.
     const NOTIFYICONDATAA& Data() const noexcept { return data_; }

@@ -517,6 +517,10 @@ void TAfterScreenShotWindow::ScreenShotMouseDown(fw::MouseButton, fw::ShiftState
 
 void TAfterScreenShotWindow::ScreenShotMouseMove(fw::ShiftState, int x, int y)
 {
+    // Moves without a drag change nothing; the tool buttons are asked only
+    // during one.
+    if (!Editor->Dragging)
+        return;
     Editor->MouseMove(static_cast<editing::TTool>(CurrentTool()), {x, y});
 }
 

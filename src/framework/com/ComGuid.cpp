@@ -34,10 +34,6 @@ bool ReadHex(std::string_view text, size_t pos, int digits, unsigned long long& 
     return true;
 }
 
-// Drops error information left over from earlier calls, so that a failure of
-// the next system call is not reported with someone else's text.
-void ClearErrorInfo() noexcept { SetErrorInfo(0, nullptr); }
-
 std::string InvalidGuidMessage(std::string_view text)
 {
     text = text.substr(0, text.find('\0')); // the message is a C string
@@ -114,8 +110,7 @@ GUID StringToGUID(std::string_view text)
 std::string ClassIDToProgID(const GUID& clsid)
 {
     LPOLESTR raw = nullptr;
-    ClearErrorInfo();
-    OleCheck(ProgIDFromCLSID(clsid, &raw));
+    CheckedCall([&] { return ProgIDFromCLSID(clsid, &raw); });
     const std::unique_ptr<OLECHAR, decltype(&CoTaskMemFree)> progId(raw, &CoTaskMemFree);
     return WideToAnsi(progId ? progId.get() : L"");
 }
@@ -123,9 +118,8 @@ std::string ClassIDToProgID(const GUID& clsid)
 ComPtr<IUnknown> CreateComObject(const GUID& clsid)
 {
     ComPtr<IUnknown> object;
-    ClearErrorInfo();
-    OleCheck(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                              IID_IUnknown, object.PutVoid()));
+    CheckedCall([&] { return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_IUnknown, object.PutVoid()); });
     return object;
 }
 

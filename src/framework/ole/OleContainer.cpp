@@ -17,13 +17,6 @@ namespace {
 constexpr char kContainerEmpty[] = "The OLE container holds no object";
 constexpr char kContainerWindowGone[] = "The OLE container's window is gone";
 
-// Errors are looked up in the thread's error information, which may still
-// hold a stale text from an unrelated call: start each checked call clean.
-void ClearErrorInfo() noexcept
-{
-    SetErrorInfo(0, nullptr);
-}
-
 } // namespace
 
 OleContainer::OleContainer(Window& parent, const Bounds& bounds)
@@ -70,11 +63,9 @@ void OleContainer::CreateObject(const std::string& progId)
         throw Error(kContainerWindowGone);
 
     CLSID clsid{};
-    ClearErrorInfo();
-    OleCheck(CLSIDFromProgID(AnsiToWide(progId).c_str(), &clsid));
+    CheckedCall([&] { return CLSIDFromProgID(AnsiToWide(progId).c_str(), &clsid); });
     ComPtr<IOleObject> object;
-    ClearErrorInfo();
-    OleCheck(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object.PutVoid()));
+    CheckedCall([&] { return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object.PutVoid()); });
 
     // From here on DestroyObject undoes whatever step was reached.
     object_ = object;
@@ -86,15 +77,13 @@ void OleContainer::CreateObject(const std::string& progId)
         // can read the ambient properties; some want it after.
         const bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
         auto setClientSite = [&] {
-            ClearErrorInfo();
-            OleCheck(object->SetClientSite(site_->ClientSite()));
+            CheckedCall([&] { return object->SetClientSite(site_->ClientSite()); });
             clientSiteSet_ = true;
         };
         if (siteFirst)
             setClientSite();
         if (auto persist = object.As<IPersistStreamInit>()) {
-            ClearErrorInfo();
-            OleCheck(persist->InitNew());
+            CheckedCall([&] { return persist->InitNew(); });
         }
         if (!siteFirst)
             setClientSite();
@@ -118,8 +107,7 @@ void OleContainer::DoVerb(LONG verb)
     RECT rc = SiteRect();
     SIZEL extent = PixelsToHimetric({rc.right - rc.left, rc.bottom - rc.top});
     object->SetExtent(DVASPECT_CONTENT, &extent); // a control of fixed size refuses; its window is stretched anyway
-    ClearErrorInfo();
-    OleCheck(object->DoVerb(verb, nullptr, site_->ClientSite(), 0, Handle(), &rc));
+    CheckedCall([&] { return object->DoVerb(verb, nullptr, site_->ClientSite(), 0, Handle(), &rc); });
     // A control may come up at a size of its own choosing: it gets the site's.
     if (object_ == object && inPlaceActive_ && inPlaceObject_) {
         ComPtr<IOleInPlaceObject> inPlace = inPlaceObject_;
