@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Sourced with the build directory as $1: sets up the build's private Wine
 # prefix and Xvfb display, creating them once (under a lock, so parallel tests
-# can call it).
+# can call it). With VISTREL_LOGPIXELS set (e.g. 144 for 150 % scaling) the
+# prefix, display and state are a second set of their own, under
+# <build>/dpi<N>, whose display runs at that many pixels per inch.
 vistrel_build="$(cd "$1" && pwd)"
+if [ -n "${VISTREL_LOGPIXELS:-}" ]; then
+  mkdir -p "$vistrel_build/dpi$VISTREL_LOGPIXELS"
+  vistrel_build="$vistrel_build/dpi$VISTREL_LOGPIXELS"
+fi
 export WINEPREFIX="$vistrel_build/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
@@ -49,6 +55,10 @@ vistrel_wine_ready() {
       # Debian's Wine does not find its own fonts (fonts-wine); without them
       # "MS Sans Serif" and the caption-button glyphs fall back to DejaVu.
       cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      if [ -n "${VISTREL_LOGPIXELS:-}" ]; then
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VISTREL_LOGPIXELS" /f \
+          </dev/null >>"$vistrel_build/wineboot.log" 2>&1 9>&- || true
+      fi
       # Restart the new prefix once: left running after the first boot, it
       # gets a second service manager, and every start of the RPC service
       # (COM local-server class objects) then stalls for 3-10 s and fails.

@@ -76,6 +76,9 @@ TPixwellWnd::TPixwellWnd()
 {
     SetBorderStyle(fw::BorderStyle::bsNone);
     SetCaption(kApplicationTitle);
+    // The frozen screen is shown one screen pixel per pixel at every display
+    // scale: this form covers the screen and is never scaled.
+    SetScaled(false);
     SetClientSize(kDesignWidth, kDesignHeight);
     // Escape must reach the form whichever of its windows has the focus.
     SetKeyPreview(true);

@@ -173,6 +173,8 @@ void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
     ScrollBox->SetColor(fw::clInfoBk);
     ScreenShot = std::make_unique<fw::Image>(*ScrollBox, fw::Bounds{0, 0, 0, 0});
     ScreenShot->SetAutoSize(true);
+    // One image pixel per screen pixel, at every display scale.
+    ScreenShot->SetScaled(false);
     ScreenShot->SetCursor(fw::crHandPoint);
     ScreenShot->OnMouseDown = [this](fw::MouseButton b, fw::ShiftState s, int x, int y) {
         ScreenShotMouseDown(b, s, x, y);
@@ -208,10 +210,8 @@ void TAfterScreenShotWindow::CreateToolBar()
 {
     ToolbarPanel = std::make_unique<fw::Panel>(*Panel1, fw::Bounds{368, -1, 23, 157});
     ToolBar = std::make_unique<fw::ToolBar>(*ToolbarPanel, fw::Bounds{0, 0, 23, 157});
-    fw::ImageList glyphs(kToolGlyphSize, kToolGlyphSize);
     const img::Rgb t = kToolGlyphTransparent;
-    glyphs.AddMasked(fw::DibBitmap(ToolGlyphStrip()), RGB(t.r, t.g, t.b));
-    ToolBar->SetImages(std::move(glyphs));
+    ToolBar->SetGlyphs(fw::DibBitmap(ToolGlyphStrip()), RGB(t.r, t.g, t.b));
 
     const auto tool = [this](int glyph, const char* hint, void (TAfterScreenShotWindow::*click)()) {
         fw::ToolButton& button = ToolBar->AddButton(glyph, fw::ToolButtonStyle::tbsCheckGroup, hint);

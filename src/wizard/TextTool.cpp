@@ -38,6 +38,8 @@ void TTextTool::OpenBox(TImageEditor& editor)
         editor.View(), fw::Bounds{picture.Left() + editor.StartPoint.x - kBoxOffset,
                                   picture.Top() + editor.StartPoint.y - kBoxOffset, 0, 0});
     box->SetBorder(false);
+    // Its text is the picture's, in picture pixels, whatever the display scale.
+    box->SetScaled(false);
     box->SetFont(editor.Picture().Canvas().font);
     // Over the picture, which it shares the view with.
     SetWindowPos(box->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

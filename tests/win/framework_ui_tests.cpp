@@ -3,6 +3,8 @@
 // routing, the controls, timers, menus, pictures, the canvas and the
 // clipboard. Everything is driven by messages; nothing waits for time to pass.
 #include "ui/Application.h"
+#include "ui/Anchors.h"
+#include "ui/ComboBox.h"
 #include "gdi/Canvas.h"
 #include "ui/Clipboard.h"
 #include "ui/Controls.h"
@@ -18,6 +20,7 @@
 #include "ui/PageBook.h"
 #include "ui/ScrollBox.h"
 #include "ui/Timer.h"
+#include "ui/ToolBar.h"
 #include "imaging/Bitmap.h"
 
 #include <gmock/gmock.h>
@@ -1202,3 +1205,80 @@ TEST_F(UiTest, PackedDibWithDataMissingIsRefused)
 }
 
 } // namespace
+
+// --- display scaling --------------------------------------------------------
+
+// A resizable form with anchored controls, a combo box, a glyph tool bar, a
+// list with a column and a picture that keeps its pixels.
+class ScalingForm : public fw::Form {
+public:
+    ScalingForm()
+    {
+        SetClientSize(300, 200);
+        anchors.Add(edit, fw::akLeft | fw::akTop | fw::akRight);
+        anchors.Add(button, fw::akRight | fw::akBottom);
+        list.AddColumn("Name", 100);
+        fw::DibBitmap strip(32, 16, img::PixelFormat::pf24bit);
+        bar.SetGlyphs(strip, RGB(255, 0, 255));
+        bar.AddButton(0, fw::ToolButtonStyle::tbsButton, "one");
+        picture.SetScaled(false);
+    }
+    fw::Edit edit{*this, {10, 10, 200, 21}};
+    fw::Button button{*this, {215, 165, 75, 25}, "OK"};
+    fw::ComboBox combo{*this, {10, 40, 100, 21}, 100};
+    fw::ListView list{*this, {10, 70, 150, 80}};
+    fw::ToolBar bar{*this, {250, 40, 23, 60}};
+    fw::Image picture{*this, {170, 70, 40, 30}};
+    fw::AnchorLayout anchors;
+
+protected:
+    void Resized() override { anchors.Apply(ClientWidth(), ClientHeight()); }
+};
+
+TEST_F(UiTest, ScalingMultipliesPlacesFontsColumnsAndGlyphsAndAnchorsFollow)
+{
+    ScalingForm form;
+    const int fontHeight = form.Font().height;
+    form.ScaleForDpi(192);
+    EXPECT_EQ(form.PixelsPerInch(), 192);
+    EXPECT_EQ(form.ClientWidth(), 600);
+    EXPECT_EQ(form.ClientHeight(), 400);
+    EXPECT_EQ(form.Font().height, 2 * fontHeight);
+    EXPECT_EQ(form.edit.Font().height, 2 * fontHeight) << "children follow the form's font";
+    EXPECT_EQ(form.edit.GetBounds(), (fw::Bounds{20, 20, 400, 42}));
+    EXPECT_EQ(form.button.GetBounds(), (fw::Bounds{430, 330, 150, 50}));
+    EXPECT_EQ(form.combo.Left(), 20);
+    EXPECT_EQ(form.combo.Width(), 200);
+    RECT dropped{};
+    SendMessageA(form.combo.Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    EXPECT_GE(dropped.bottom - dropped.top, 200) << "the open list shrank";
+    EXPECT_EQ(SendMessageA(form.list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0), 200);
+    ASSERT_NE(form.bar.Images(), nullptr);
+    EXPECT_EQ(form.bar.Images()->Width(), 32);
+    EXPECT_EQ(form.bar.Images()->Count(), 2);
+    EXPECT_EQ(form.picture.GetBounds(), (fw::Bounds{170, 70, 40, 30})) << "an unscaled window moved";
+
+    // Anchors keep the scaled margins when the form is resized afterwards.
+    form.SetClientSize(700, 400);
+    EXPECT_EQ(form.edit.Width(), 500);
+    EXPECT_EQ(form.button.Left(), 530);
+
+    // Back at 96 DPI it is the design again.
+    form.SetClientSize(600, 400);
+    form.ScaleForDpi(96);
+    EXPECT_EQ(form.ClientWidth(), 300);
+    EXPECT_EQ(form.Font().height, fontHeight);
+    EXPECT_EQ(form.edit.GetBounds(), (fw::Bounds{10, 10, 200, 21}));
+    EXPECT_EQ(form.button.GetBounds(), (fw::Bounds{215, 165, 75, 25}));
+    EXPECT_EQ(form.bar.Images()->Width(), 16);
+}
+
+TEST_F(UiTest, AFormThatIsNotScaledKeepsItsPixels)
+{
+    ScalingForm form;
+    form.SetScaled(false);
+    form.ScaleForDpi(144);
+    EXPECT_EQ(form.PixelsPerInch(), 96);
+    EXPECT_EQ(form.ClientWidth(), 300);
+    EXPECT_EQ(form.edit.GetBounds(), (fw::Bounds{10, 10, 200, 21}));
+}

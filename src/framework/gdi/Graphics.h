@@ -168,6 +168,9 @@ struct Font {
 
     // Height for a size in points on the screen.
     static int HeightForPoints(int points);
+    // Height for a size in points at `dpi` pixels per inch (a form's font is
+    // written for 96 and scales with the form).
+    static int HeightForPoints(int points, int dpi) noexcept { return -MulDiv(points, dpi, 72); }
     int Points() const;
 
     LOGFONTA ToLogFont() const;

@@ -1,4 +1,5 @@
 #include "ole/ActiveForm.h"
+#include "ui/Dpi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -380,6 +381,9 @@ HRESULT ActiveFormBase::InPlaceActivate(IOleClientSite* site, LPCRECT posRect)
 void ActiveFormBase::ShowInContainer(HWND parent, const RECT& pos, const RECT& clip)
 {
     SetParent(Handle(), parent);
+    // The container may sit on a monitor of another DPI than the form was
+    // made for; the layout follows before the container sizes it.
+    ScaleForDpi(WindowDpi(Handle()));
     SetObjectRects(&pos, &clip);
     ShowWindow(Handle(), SW_SHOWNA);
 }

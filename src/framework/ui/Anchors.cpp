@@ -1,4 +1,5 @@
 #include "ui/Anchors.h"
+#include "ui/Form.h"
 
 namespace fw {
 
@@ -34,13 +35,19 @@ int OpenListExtra(HWND hwnd, int closedHeight)
 
 void AnchorLayout::Add(Window& control, Anchors anchors)
 {
+    FollowScale();
+    if (entries_.empty()) {
+        const Form* form = control.ParentForm();
+        pixelsPerInch_ = form ? form->PixelsPerInch() : 0;
+    }
     const Window* parent = control.Parent();
     entries_.push_back({&control, anchors, control.GetBounds(), parent ? parent->ClientWidth() : 0,
                         parent ? parent->ClientHeight() : 0});
 }
 
-void AnchorLayout::Apply(int clientWidth, int clientHeight) const
+void AnchorLayout::Apply(int clientWidth, int clientHeight)
 {
+    FollowScale();
     for (const Entry& e : entries_) {
         Bounds b = e.designed;
         Place(e.anchors & akLeft, e.anchors & akRight, clientWidth - e.parentWidth, b.left, b.width);
@@ -50,6 +57,22 @@ void AnchorLayout::Apply(int clientWidth, int clientHeight) const
         b.height += OpenListExtra(e.control->Handle(), b.height);
         e.control->SetBounds(b);
     }
+}
+
+void AnchorLayout::FollowScale()
+{
+    if (entries_.empty() || !pixelsPerInch_)
+        return;
+    const Form* form = entries_.front().control->ParentForm();
+    const int dpi = form ? form->PixelsPerInch() : pixelsPerInch_;
+    if (dpi == pixelsPerInch_)
+        return;
+    for (Entry& e : entries_) {
+        e.designed = ScaledBounds(e.designed, dpi, pixelsPerInch_);
+        e.parentWidth = MulDiv(e.parentWidth, dpi, pixelsPerInch_);
+        e.parentHeight = MulDiv(e.parentHeight, dpi, pixelsPerInch_);
+    }
+    pixelsPerInch_ = dpi;
 }
 
 } // namespace fw

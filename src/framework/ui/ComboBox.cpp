@@ -8,7 +8,7 @@ namespace {
 constexpr const char* kIndexOutOfRange = "List index out of bounds";
 } // namespace
 
-ComboBox::ComboBox(Window& parent, const Bounds& bounds, int dropDownHeight)
+ComboBox::ComboBox(Window& parent, const Bounds& bounds, int dropDownHeight) : dropDownHeight_(dropDownHeight)
 {
     CreateParams params;
     params.className = "COMBOBOX";
@@ -17,6 +17,14 @@ ComboBox::ComboBox(Window& parent, const Bounds& bounds, int dropDownHeight)
     // A combo box's window height includes its open list.
     params.bounds = {bounds.left, bounds.top, bounds.width, bounds.height + dropDownHeight};
     CreateHandle(params);
+}
+
+void ComboBox::ScaleBounds(int m, int d)
+{
+    dropDownHeight_ = MulDiv(dropDownHeight_, m, d);
+    Bounds b = ScaledBounds(GetBounds(), m, d);
+    b.height += dropDownHeight_;
+    SetBounds(b);
 }
 
 void ComboBox::AddItem(const std::string& text)

@@ -27,6 +27,12 @@ public:
 
 protected:
     bool HandleCommand(WORD code) override;
+    // The window's height holds the open list; the closed box takes its
+    // height from the font.
+    void ScaleBounds(int m, int d) override;
+
+private:
+    int dropDownHeight_;
 };
 
 } // namespace fw

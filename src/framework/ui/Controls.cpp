@@ -1,4 +1,5 @@
 #include "ui/Controls.h"
+#include "ui/Dpi.h"
 #include "gdi/Canvas.h"
 #include "ui/Form.h"
 #include <climits>
@@ -451,7 +452,7 @@ void SpinEdit::PlaceButtons()
 {
     if (!buttons_ || !Handle())
         return;
-    const int width = GetSystemMetrics(SM_CXVSCROLL);
+    const int width = SystemMetricFor(Handle(), SM_CXVSCROLL);
     buttons_->SetBounds({ClientWidth() - width, 0, width, ClientHeight()});
     SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
 }

@@ -2,8 +2,10 @@
 #include "ui/ModalDisabler.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
+#include "ui/Dpi.h"
 #include "base/Errors.h"
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace fw {
@@ -271,11 +273,27 @@ void Form::RestoreFocus()
         ::SetFocus(first);
 }
 
+void Form::ScaleForDpi(int dpi)
+{
+    if (!Scaled() || dpi <= 0 || dpi == pixelsPerInch_)
+        return;
+    // The new DPI counts from the start: layouts placed again while the
+    // form scales (anchors) take it for theirs.
+    const int old = std::exchange(pixelsPerInch_, dpi);
+    ChangeScale(dpi, old);
+}
+
+void Form::ScaleBounds(int m, int d)
+{
+    SetClientSize(MulDiv(ClientWidth(), m, d), MulDiv(ClientHeight(), m, d));
+}
+
 void Form::DoCreate()
 {
     if (created_)
         return;
     created_ = true;
+    ScaleForDpi(WindowDpi(Handle()));
     if (!OnCreate)
         return;
     try {
@@ -381,6 +399,19 @@ LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             OnActivate(active);
         return result;
     }
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another DPI: the system suggests where the
+        // window goes; its size follows from the scaled layout.
+        ScaleForDpi(LOWORD(wParam));
+        if (const auto* suggested = reinterpret_cast<const RECT*>(lParam))
+            SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_DPICHANGED_AFTERPARENT:
+        // A form inside another program's window follows its top window.
+        ScaleForDpi(WindowDpi(Handle()));
+        break;
     case DM_GETDEFID:
         if (defaultButton_ && defaultButton_->Handle())
             return MAKELRESULT(GetDlgCtrlID(defaultButton_->Handle()), DC_HASDEFID);

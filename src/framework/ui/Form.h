@@ -89,8 +89,17 @@ public:
     void SetDefaultButton(Button* button);
     void SetCancelButton(Button* button);
 
-    // Runs OnCreate once; call at the end of a derived constructor, or let
-    // CreateForm do it. An exception is shown and the form stays usable.
+    // Display scaling. A form is laid out for 96 DPI; it takes the DPI of
+    // its monitor when it is created (before OnCreate) and again when the
+    // window moves to a monitor of another DPI. A form that is not scaled
+    // (see Window::SetScaled) stays in the pixels it was laid out in.
+    int PixelsPerInch() const noexcept { return pixelsPerInch_; }
+    // Scales the form from its present DPI to `dpi`.
+    void ScaleForDpi(int dpi);
+
+    // Scales the form for its monitor's DPI, then runs OnCreate, once; call
+    // at the end of a derived constructor, or let CreateForm do it. An
+    // exception is shown and the form stays usable.
     void DoCreate();
     // Runs OnDestroy once and destroys the window while all members are
     // still alive; call at the start of a derived destructor, or let a
@@ -127,6 +136,8 @@ protected:
     bool IsChildForm() const noexcept { return child_; }
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // A form scales its client area and keeps its place on the screen.
+    void ScaleBounds(int m, int d) override;
 
 private:
     DWORD Style() const;
@@ -148,6 +159,7 @@ private:
     Button* cancelButton_ = nullptr;
     HWND focused_ = nullptr;
     std::vector<MessageFilter*> filters_;
+    int pixelsPerInch_ = 96;
     bool created_ = false;
     bool destroyed_ = false;
     bool child_ = false;

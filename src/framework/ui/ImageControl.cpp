@@ -27,6 +27,13 @@ void Image::SetAutoSize(bool on)
     PictureChanged();
 }
 
+void Image::ScaleControl(int, int)
+{
+    autoSize_ = false;
+    if (!stretch_)
+        SetStretch(true);
+}
+
 void Image::PictureChanged()
 {
     if (!Handle())

@@ -28,6 +28,9 @@ public:
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& area) override;
+    // A scaled picture box (a banner) grows with the layout: its picture is
+    // stretched to it from then on.
+    void ScaleControl(int m, int d) override;
 
 private:
     void PictureChanged();

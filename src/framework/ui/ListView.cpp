@@ -136,6 +136,21 @@ void* ListView::Data(int index) const
     return data_[static_cast<std::size_t>(index)].get();
 }
 
+void ScaleListViewColumns(HWND listView, int m, int d)
+{
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
+    const auto count = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int column = 0; column < count; ++column) {
+        const auto width = static_cast<int>(SendMessageA(listView, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        SendMessageA(listView, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(MulDiv(width, m, d), 0));
+    }
+}
+
+void ListView::ScaleControl(int m, int d)
+{
+    ScaleListViewColumns(Handle(), m, d);
+}
+
 int ListViewSelectedIndex(HWND listView)
 {
     return static_cast<int>(SendMessageA(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));

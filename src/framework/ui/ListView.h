@@ -48,6 +48,7 @@ public:
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void ScaleControl(int m, int d) override;
 
 private:
     std::string ItemText(int index, int subItem) const;
@@ -63,5 +64,7 @@ private:
 // the first selected row (-1 for none), and selecting one row (or none).
 int ListViewSelectedIndex(HWND listView);
 void ListViewSelect(HWND listView, int index);
+// Multiplies the widths of a report view's columns by m/d.
+void ScaleListViewColumns(HWND listView, int m, int d);
 
 } // namespace fw

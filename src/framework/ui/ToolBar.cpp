@@ -1,5 +1,7 @@
 #include "ui/ToolBar.h"
 #include "base/Errors.h"
+#include "gdi/Graphics.h"
+#include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -59,13 +61,47 @@ ToolBar::~ToolBar()
         SendMessageA(Handle(), TB_SETIMAGELIST, 0, 0);
 }
 
-void ToolBar::SetImages(ImageList images)
+void ToolBar::SetGlyphs(const DibBitmap& strip, Color transparent)
 {
-    auto list = std::make_unique<ImageList>(std::move(images));
-    SendMessageA(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(list->Width(), list->Height()));
+    glyphStrip_ = strip;
+    glyphTransparent_ = transparent;
+    ShowGlyphs(glyphSize_ ? glyphSize_ : strip.Height());
+}
+
+void ToolBar::ShowGlyphs(int size)
+{
+    glyphSize_ = size;
+    if (glyphStrip_.Empty() || size <= 0)
+        return;
+    const int count = glyphStrip_.Width() / std::max(glyphStrip_.Height(), 1);
+    auto list = std::make_unique<ImageList>(size, size);
+    if (size == glyphStrip_.Height()) {
+        list->AddMasked(glyphStrip_, glyphTransparent_);
+    } else {
+        // Pixel art keeps its hard edges: each glyph pixel becomes a block.
+        DibBitmap scaled(count * size, size, glyphStrip_.PixelFormat());
+        MemoryDC dc(nullptr);
+        {
+            SelectObjectGuard select(dc.Get(), scaled.Handle());
+            glyphStrip_.PaintTo(dc.Get(), RECT{0, 0, count * size, size});
+        }
+        list->AddMasked(scaled, glyphTransparent_);
+    }
+    SendMessageA(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
     SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list->Handle()));
     images_ = std::move(list);
     Invalidate();
+}
+
+void ToolBar::ScaleControl(int m, int d)
+{
+    // Some versions of the control size their buttons from the glyphs and a
+    // fixed padding whatever they are told; others keep the size given.
+    const auto size = static_cast<DWORD>(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
+    ShowGlyphs(MulDiv(glyphSize_ ? glyphSize_ : kGlyphSize, m, d));
+    SendMessageA(Handle(), TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(MulDiv(LOWORD(size), m, d), MulDiv(HIWORD(size), m, d)));
+    PlaceHints();
 }
 
 ToolButton& ToolBar::AddButton(int imageIndex, ToolButtonStyle style, const std::string& hint)

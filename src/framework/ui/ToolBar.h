@@ -57,8 +57,11 @@ public:
     ToolBar(Window& parent, const Bounds& bounds);
     ~ToolBar() override;
 
-    // The glyphs the buttons show, by index.
-    void SetImages(ImageList images);
+    // The glyphs the buttons show, by index: square glyphs side by side in
+    // one strip (its height is their size), whose pixels of colour
+    // `transparent` let the button through. Kept, so that the glyphs can be
+    // drawn again at another display scale.
+    void SetGlyphs(const DibBitmap& strip, Color transparent);
     const ImageList* Images() const noexcept { return images_.get(); }
     // Appends a button in a row of its own.
     ToolButton& AddButton(int imageIndex, ToolButtonStyle style, const std::string& hint);
@@ -74,11 +77,17 @@ public:
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool HandleItemCommand(WORD item, WORD code) override;
+    // Glyphs and buttons grow with the layout.
+    void ScaleControl(int m, int d) override;
 
 private:
     friend class ToolButton;
     void PlaceHints();
+    void ShowGlyphs(int size);
 
+    DibBitmap glyphStrip_;
+    Color glyphTransparent_ = 0;
+    int glyphSize_ = 0;
     std::unique_ptr<ImageList> images_;
     std::unique_ptr<ToolTip> hints_;
     std::vector<std::unique_ptr<ToolButton>> buttons_;

@@ -642,6 +642,55 @@ HBRUSH Window::ParentBackgroundCtlColor(HDC dc)
     return BackgroundBrush();
 }
 
+void Window::ChangeScale(int m, int d)
+{
+    if (!scaled_ || m == d || m <= 0 || d <= 0)
+        return;
+    // Sizes first, children before their parent: an aligned or anchored child
+    // is placed again when its parent's size changes, and must by then have
+    // its own new size. Fonts after, so that auto-sized labels measure their
+    // text in the new font at their new place.
+    ScaleTree(m, d);
+    ScaleFonts(m, d);
+}
+
+void Window::ScaleTree(int m, int d)
+{
+    if (!scaled_)
+        return;
+    const std::vector<Window*> children = children_;
+    for (Window* child : children)
+        child->ScaleTree(m, d);
+    ScaleControl(m, d);
+    ScaleBounds(m, d);
+}
+
+Bounds ScaledBounds(const Bounds& b, int m, int d) noexcept
+{
+    const int left = MulDiv(b.left, m, d), top = MulDiv(b.top, m, d);
+    return {left, top, MulDiv(b.left + b.width, m, d) - left, MulDiv(b.top + b.height, m, d) - top};
+}
+
+void Window::ScaleBounds(int m, int d)
+{
+    SetBounds(ScaledBounds(GetBounds(), m, d));
+}
+
+void Window::ScaleFonts(int m, int d)
+{
+    if (!scaled_)
+        return;
+    // Children that follow this window's font get the new one with it.
+    if ((!parentFont_ || !parent_) && font_.height != 0) {
+        fw::Font font = font_;
+        font.height = MulDiv(font.height, m, d);
+        SetFontShared(font, std::make_shared<fw::FontHandle>(font.Create()));
+    }
+    const std::vector<Window*> children = children_;
+    for (Window* child : children)
+        child->ScaleFonts(m, d);
+}
+
 void Window::SetAlign(Align align)
 {
     align_ = align;

@@ -24,6 +24,9 @@ struct Bounds {
     bool operator==(const Bounds&) const = default;
 };
 
+// Bounds multiplied by m/d edge by edge, so that neighbours stay flush.
+Bounds ScaledBounds(const Bounds& bounds, int m, int d) noexcept;
+
 enum class Align { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // Mouse pointer shapes; the values are the ones the program's design uses.
@@ -145,6 +148,14 @@ public:
     // Destroys the window now (children included); the object stays, empty.
     void DestroyHandle() noexcept;
 
+    // Display scaling: multiplies place, size, font and the control's own
+    // metrics (column widths, glyphs) by m/d, its children included. A window
+    // that is not scaled keeps all of that, and so do its children: pictures
+    // shown one screen pixel per image pixel, text drawn at picture size.
+    void ChangeScale(int m, int d);
+    bool Scaled() const noexcept { return scaled_; }
+    void SetScaled(bool on) noexcept { scaled_ = on; }
+
     MouseEvent OnMouseDown;
     MouseMoveEvent OnMouseMove;
     MouseEvent OnMouseUp;
@@ -198,6 +209,11 @@ protected:
     void Realign();
     // Font of this window changed (the handle is already set).
     virtual void FontChanged() {}
+    // Scaling of what a control measures beyond place, size and font. Runs
+    // after its children were scaled and before its own size changes.
+    virtual void ScaleControl(int /*m*/, int /*d*/) {}
+    // Place and size by m/d; each edge is scaled, so neighbours stay flush.
+    virtual void ScaleBounds(int m, int d);
 
     bool ownClass() const noexcept { return !subclassed_; }
     // Own-class windows that track the mouse capture it on button-down.
@@ -213,6 +229,8 @@ private:
     bool HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void ApplyFont(std::shared_ptr<fw::FontHandle> handle);
     void SetFontShared(const fw::Font& font, std::shared_ptr<fw::FontHandle> handle);
+    void ScaleTree(int m, int d);
+    void ScaleFonts(int m, int d);
 
     HWND handle_ = nullptr;
     bool subclassed_ = false;
@@ -227,6 +245,7 @@ private:
     Color brushColor_ = 0;
     Cursor cursor_ = crDefault;
     Align align_ = Align::alNone;
+    bool scaled_ = true;
 };
 
 } // namespace fw

@@ -1,4 +1,5 @@
 #include "postrel/PostrelOptionsImpl.h"
+#include "ui/Dpi.h"
 
 #include <cstdint>
 #include <cstring>
@@ -57,7 +58,7 @@ std::string MailFooter()
 TPostrelOptions::TPostrelOptions()
 {
     SetCaption(kOptionsCaption);
-    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8), 0, fw::clWindowText});
+    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8, fw::kDesignDpi), 0, fw::clWindowText});
     SetClientSize(kClientWidth, kClientHeight);
 
     Panel3 = std::make_unique<fw::Panel>(*this, fw::Bounds{0, 0, kClientWidth, kHeaderHeight});

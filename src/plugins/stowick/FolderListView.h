@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "ui/ListView.h"
 #include "ui/Window.h"
 
 namespace stowick {
@@ -38,6 +39,7 @@ public:
     fw::NotifyEvent OnDblClick;
 
 protected:
+    void ScaleControl(int m, int d) override { fw::ScaleListViewColumns(Handle(), m, d); }
     bool HandleNotify(NMHDR& header, LRESULT& result) override;
 
 private:

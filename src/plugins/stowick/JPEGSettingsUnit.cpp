@@ -1,4 +1,5 @@
 #include "stowick/JPEGSettingsUnit.h"
+#include "ui/Dpi.h"
 
 #include <cctype>
 #include <string>
@@ -31,7 +32,7 @@ TJPEGSettings::TJPEGSettings(fw::Window* owner) : fw::Form(owner)
 {
     SetCaption(kJPEGSettingsCaption);
     SetBorderStyle(fw::BorderStyle::bsDialog);
-    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8), 0, fw::clWindowText});
+    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8, fw::kDesignDpi), 0, fw::clWindowText});
     SetColor(fw::clBtnFace);
     SetClientSize(kClientWidth, kClientHeight);
     SetPosition(fw::Position::poDesktopCenter);

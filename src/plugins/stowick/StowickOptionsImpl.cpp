@@ -1,4 +1,5 @@
 #include "stowick/StowickOptionsImpl.h"
+#include "ui/Dpi.h"
 
 #include "ui/ModalDisabler.h"
 
@@ -80,7 +81,7 @@ struct ItemIdListDeleter {
 TStowickOptions::TStowickOptions()
 {
     SetCaption(kOptionsCaption);
-    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8), 0, fw::clWindowText});
+    SetFont(fw::Font{"MS Sans Serif", fw::Font::HeightForPoints(8, fw::kDesignDpi), 0, fw::clWindowText});
     SetClientSize(kClientWidth, kClientHeight);
 
     Panel3 = std::make_unique<fw::Panel>(*this, fw::Bounds{0, 0, kClientWidth, kHeaderHeight});

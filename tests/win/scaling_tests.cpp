@@ -1,0 +1,260 @@
+// The program's windows on a display at 150 % (144 DPI): this program runs in
+// a Wine prefix of its own whose LogPixels is 144. Each form is compared with
+// a twin of itself that is kept at its 96-DPI design: every control must sit
+// at 1.5 times its designed place and size, and every text must fit.
+#include "wizard/AfterScreenShotWindowUnit.h"
+#include "settings/AboutUnit.h"
+#include "settings/PixwellOptionsUnit.h"
+#include "stowick/JPEGSettingsUnit.h"
+#include "FakeCatalogue.h"
+#include "pluginhost/PixwellObjectUnit.h"
+#include "common/PixwellInc.h"
+#include "ui/Dpi.h"
+#include "ui/ToolBar.h"
+#include "com/Com.h"
+#include "com/ComServer.h"
+#include "base/Registry.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace fake_catalogue;
+using ::testing::IsEmpty;
+
+constexpr int kDpi = 144;
+
+std::string ClassOf(HWND hwnd)
+{
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+std::string Describe(fw::Window& w)
+{
+    return ClassOf(w.Handle()) + " \"" + w.Text() + "\"";
+}
+
+void Collect(fw::Window& window, std::vector<fw::Window*>& out)
+{
+    for (fw::Window* child : window.Children()) {
+        out.push_back(child);
+        Collect(*child, out);
+    }
+}
+
+std::vector<fw::Window*> Descendants(fw::Window& root)
+{
+    std::vector<fw::Window*> all;
+    Collect(root, all);
+    return all;
+}
+
+bool IsAutoSizedLabel(fw::Window& w)
+{
+    auto* label = dynamic_cast<fw::Label*>(&w);
+    return label && label->AutoSize();
+}
+
+bool IsComboBox(fw::Window& w)
+{
+    return ClassOf(w.Handle()) == "ComboBox";
+}
+
+// Every window of `scaled` at m/d of its twin in `design`, within a pixel
+// on each edge; labels that take their text's size are checked by place
+// only, and a closed combo box's height comes from its font.
+void ExpectProportional(fw::Window& design, fw::Window& scaled, int m, int d)
+{
+    const std::vector<fw::Window*> a = Descendants(design), b = Descendants(scaled);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        // A spin edit places its buttons at the system's scroll bar width
+        // for the display, whatever the design.
+        if (ClassOf(b[i]->Handle()) == UPDOWN_CLASSA)
+            continue;
+        if (!b[i]->Scaled()) {
+            EXPECT_EQ(b[i]->GetBounds(), a[i]->GetBounds()) << Describe(*b[i]) << " is not to be scaled";
+            continue;
+        }
+        const fw::Bounds want = fw::ScaledBounds(a[i]->GetBounds(), m, d), got = b[i]->GetBounds();
+        const std::string what = Describe(*b[i]);
+        EXPECT_NEAR(got.left, want.left, 1) << what;
+        EXPECT_NEAR(got.top, want.top, 1) << what;
+        if (IsAutoSizedLabel(*b[i]))
+            continue;
+        EXPECT_NEAR(got.width, want.width, 1) << what;
+        if (!IsComboBox(*b[i])) {
+            EXPECT_NEAR(got.height, want.height, 1) << what;
+        }
+    }
+}
+
+// The text of every button, check box and label fits its control, drawn in
+// the control's own font (a check box leaves room for its box).
+void ExpectTextsFit(fw::Window& root)
+{
+    for (fw::Window* w : Descendants(root)) {
+        const std::string cls = ClassOf(w->Handle()), text = w->Text();
+        if (text.empty() || (cls != "Button" && cls != "Static"))
+            continue;
+        const LONG style = GetWindowLongA(w->Handle(), GWL_STYLE);
+        const bool checkBox = cls == "Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        RECT client{};
+        GetClientRect(w->Handle(), &client);
+        HDC dc = GetDC(w->Handle());
+        HGDIOBJ old = SelectObject(dc, w->FontHandle());
+        const int room = client.right - (checkBox ? fw::ScaleToDpi(18, kDpi) : cls == "Button" ? 4 : 0);
+        RECT need{0, 0, room, 0};
+        const bool wraps = cls == "Static" && !IsAutoSizedLabel(*w);
+        DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        SelectObject(dc, old);
+        ReleaseDC(w->Handle(), dc);
+        EXPECT_LE(need.right, room) << Describe(*w) << " is wider than its control";
+        EXPECT_LE(need.bottom, client.bottom) << Describe(*w) << " is taller than its control";
+    }
+}
+
+// A twin of a form that stays at the design's 96 DPI.
+template <class T, class... Args>
+fw::FormPtr<T> DesignTwin(Args&&... args)
+{
+    fw::FormPtr<T> form(new T(std::forward<Args>(args)...));
+    form->SetScaled(false);
+    form->DoCreate();
+    return form;
+}
+
+class Scaling : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(fw::WindowDpi(GetDesktopWindow()), kDpi) << "the display is not at 150 %";
+        fw::RegKey::DeleteKey(HKEY_CURRENT_USER, pixwell::kGeneralKey, true);
+        catalogue_ = fw::ClassObjectRegistration::Register(kPixwellObjectClass);
+    }
+    void TearDown() override
+    {
+        EXPECT_THAT(errors.messages, IsEmpty()) << "unexpected messages to the user";
+        catalogue_.Revoke();
+        fw::RegKey::DeleteKey(HKEY_CURRENT_USER, pixwell::kGeneralKey, true);
+    }
+
+    fw::ComInit ole_{fw::ComInit::Kind::Ole};
+    fw::ClassObjectRegistration catalogue_;
+    ErrorCapture errors;
+};
+
+TEST_F(Scaling, TheWizardGrowsByHalfWithItsTextsGlyphsAndBannerButNotThePicture)
+{
+    const auto design = DesignTwin<TAfterScreenShotWindow>();
+    const auto w = fw::CreateForm<TAfterScreenShotWindow>();
+    EXPECT_EQ(design->ClientWidth(), 542);
+    EXPECT_EQ(design->ClientHeight(), 306);
+    EXPECT_EQ(w->PixelsPerInch(), kDpi);
+    EXPECT_EQ(w->ClientWidth(), 813);
+    EXPECT_EQ(w->ClientHeight(), 459);
+    ExpectProportional(*design, *w, 3, 2);
+    ExpectTextsFit(*w);
+    EXPECT_EQ(w->Font().height, fw::ScaleToDpi(design->Font().height, kDpi));
+
+    // Links still follow their texts in the larger font.
+    const std::pair<fw::Window*, fw::Window*> lines[] = {{w->Label1.get(), w->Label6.get()},
+                                                         {w->Label5.get(), w->Label9.get()},
+                                                         {w->Label9.get(), w->Label10.get()},
+                                                         {w->Label11.get(), w->Label8.get()}};
+    for (const auto& [text, next] : lines)
+        EXPECT_GE(next->Left(), text->Left() + text->Width()) << next->Text();
+
+    // The tool bar's glyphs are drawn at 24 pixels, in buttons that hold
+    // them, one below the other inside the bar.
+    ASSERT_NE(w->ToolBar->Images(), nullptr);
+    EXPECT_EQ(w->ToolBar->Images()->Width(), 24);
+    EXPECT_EQ(w->ToolBar->Images()->Height(), 24);
+    EXPECT_EQ(w->ToolBar->Images()->Count(), design->ToolBar->Images()->Count());
+    int below = 0;
+    for (int i = 0; i < w->ToolBar->ButtonCount(); ++i) {
+        const fw::Bounds b = w->ToolBar->Button(i).GetBounds();
+        EXPECT_GE(b.width, 24 + 6) << "button " << i;
+        EXPECT_GE(b.height, 24 + 6) << "button " << i;
+        EXPECT_LE(b.left + b.width, w->ToolBar->ClientWidth()) << "button " << i;
+        EXPECT_GE(b.top, below) << "button " << i;
+        below = b.top + b.height;
+    }
+    EXPECT_LE(below, w->ToolBar->ClientHeight());
+    EXPECT_TRUE(w->Image->Stretch()) << "the banner does not fill its larger box";
+
+    // The screenshot stays one image pixel per screen pixel.
+    w->AssignImage(fw::DibBitmap(120, 80, img::PixelFormat::pf24bit));
+    EXPECT_EQ(w->ScreenShot->Width(), 120);
+    EXPECT_EQ(w->ScreenShot->Height(), 80);
+}
+
+TEST_F(Scaling, AMoveToAMonitorOfAnotherDpiScalesAgainAndComesBack)
+{
+    const auto w = fw::CreateForm<TAfterScreenShotWindow>();
+    const int fontHeight = w->Font().height;
+    const fw::Bounds label = w->Label1->GetBounds(), next = w->Next->GetBounds();
+    RECT suggested{300, 200, 300 + 1100, 200 + 650};
+    SendMessageA(w->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w->PixelsPerInch(), 192);
+    EXPECT_EQ(w->ClientWidth(), 1084);
+    EXPECT_EQ(w->ClientHeight(), 612);
+    EXPECT_EQ(w->GetBounds().left, 300);
+    EXPECT_EQ(w->GetBounds().top, 200);
+    EXPECT_NEAR(w->Font().height, fontHeight * 4 / 3, 1);
+    EXPECT_NEAR(w->Next->Left(), next.left * 4 / 3, 1);
+    ExpectTextsFit(*w);
+
+    suggested = RECT{100, 100, 100 + 830, 100 + 490};
+    SendMessageA(w->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w->ClientWidth(), 813);
+    EXPECT_EQ(w->ClientHeight(), 459);
+    EXPECT_EQ(w->Font().height, fontHeight);
+    EXPECT_NEAR(w->Next->Left(), next.left, 1);
+    EXPECT_NEAR(w->Next->Width(), next.width, 1);
+    EXPECT_NEAR(w->Label1->Top(), label.top, 1);
+}
+
+TEST_F(Scaling, TheSettingsDialogAboutBoxAndJpegDialogGrowByHalf)
+{
+    {
+        const auto design = DesignTwin<TPixwellOptions>();
+        const auto d = fw::CreateForm<TPixwellOptions>();
+        EXPECT_EQ(d->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
+        EXPECT_EQ(d->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
+        ExpectProportional(*design, *d, 3, 2);
+        ExpectTextsFit(*d);
+        // 8 points, written for 96 DPI, scaled once.
+        EXPECT_EQ(d->Font().height, fw::ScaleToDpi(-11, kDpi));
+    }
+    {
+        const auto design = DesignTwin<TAboutWindow>();
+        const auto a = fw::CreateForm<TAboutWindow>();
+        EXPECT_EQ(a->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
+        EXPECT_EQ(a->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
+        ExpectProportional(*design, *a, 3, 2);
+        ExpectTextsFit(*a);
+        // 8 points, written for 96 DPI, scaled once.
+        EXPECT_EQ(a->Font().height, fw::ScaleToDpi(-11, kDpi));
+    }
+    {
+        const auto design = DesignTwin<TJPEGSettings>();
+        const auto j = fw::CreateForm<TJPEGSettings>();
+        EXPECT_EQ(j->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
+        EXPECT_EQ(j->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
+        ExpectProportional(*design, *j, 3, 2);
+        ExpectTextsFit(*j);
+        // 8 points, written for 96 DPI, scaled once.
+        EXPECT_EQ(j->Font().height, fw::ScaleToDpi(-11, kDpi));
+    }
+}
+
+} // namespace
