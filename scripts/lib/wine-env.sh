@@ -3,7 +3,8 @@
 # prefix and Xvfb display, creating them once (under a lock, so parallel tests
 # can call it). With VISTREL_LOGPIXELS set (e.g. 144 for 150 % scaling) the
 # prefix, display and state are a second set of their own, under
-# <build>/dpi<N>, whose display runs at that many pixels per inch.
+# <build>/dpi<N>, whose Wine prefix has that many pixels per inch (its
+# LogPixels): the system DPI every window of it is shown at.
 vistrel_build="$(cd "$1" && pwd)"
 if [ -n "${VISTREL_LOGPIXELS:-}" ]; then
   mkdir -p "$vistrel_build/dpi$VISTREL_LOGPIXELS"

@@ -17,17 +17,12 @@ constexpr int kClientWidth = 360;
 constexpr int kClientHeight = 178;
 constexpr int kBannerHeight = 90;
 
-// Blank between a text and the one that continues it on the same line.
+// Blank between a text and the one that continues it on the same line. A
+// continuing text starts at its designed place, or a blank after the first
+// text where that runs up to it (the designed places leave a single pixel)
+// or where the system's substitute for the dialog font runs wider.
 constexpr int kWordGap = 3;
 
-// A text that continues another on the same line starts at its designed
-// place, or a blank after the first text where that runs up to it (the
-// designed places leave a single pixel) or where the system's substitute
-// for the dialog font runs wider than designed.
-int FollowingLeft(int designedLeft, const fw::Window& before)
-{
-    return std::max(designedLeft, before.Left() + before.Width() + kWordGap);
-}
 
 void OpenWithShell(HWND owner, const std::string& address)
 {
@@ -59,10 +54,11 @@ TAboutWindow::TAboutWindow(std::string versionFile, TWebPageOpener openWebPage)
     Bevel1->SetAlign(fw::Align::alTop);
 
     Label1 = std::make_unique<fw::Label>(*this, 7, 99, kVersionLabelCaption);
-    lbVersion = std::make_unique<fw::Label>(*this, FollowingLeft(46, *Label1), 99, kVersionPlaceholder);
+    lbVersion = std::make_unique<fw::Label>(*this, 46, 99, kVersionPlaceholder);
+    lbVersion->Follow(*Label1, kWordGap, 46);
     Label2 = std::make_unique<fw::Label>(*this, 7, 122, kMorePluginsCaption);
-    Label3 = std::make_unique<fw::LinkLabel>(*this, FollowingLeft(123, *Label2), 122,
-                                             pixwell::kProductWebHost);
+    Label3 = std::make_unique<fw::LinkLabel>(*this, 123, 122, pixwell::kProductWebHost);
+    Label3->Follow(*Label2, kWordGap, 123);
     Label3->OnClick = [this] { Label3Click(); };
 
     btnClose = std::make_unique<fw::Button>(*this, fw::Bounds{147, 145, 75, 25}, kAboutCloseCaption);

@@ -86,11 +86,6 @@ std::unique_ptr<fw::Panel> MakeBodyPanel(fw::Panel& page)
     return body;
 }
 
-int RightOf(const fw::Window& control)
-{
-    return control.Left() + control.Width() + kWordGap;
-}
-
 } // namespace
 
 TAfterScreenShotWindow::TAfterScreenShotWindow(THelpTopicDisplay showHelp)
@@ -200,8 +195,8 @@ void TAfterScreenShotWindow::CreatePreviewPage(fw::Panel& page)
     // The link follows the text; where the system's substitute for the
     // dialog font runs wider than designed, it moves right rather than
     // covering the text.
-    Label6 = std::make_unique<fw::LinkLabel>(*Panel1, std::max(146, RightOf(*Label1)), 241,
-                                             kUndoKeyText);
+    Label6 = std::make_unique<fw::LinkLabel>(*Panel1, 146, 241, kUndoKeyText);
+    Label6->Follow(*Label1, kWordGap, 146);
     Label2 = std::make_unique<fw::Label>(*Panel1, 5, 255, kContinueText);
     Label6->OnClick = [this] { Label6Click(); };
 }
@@ -257,8 +252,10 @@ void TAfterScreenShotWindow::CreateChoosePluginsPage(fw::Panel& page)
     Label3->SetBold(true);
     Label4 = std::make_unique<fw::Label>(*Panel3, 32, 21, kChooseHintText);
     Label5 = std::make_unique<fw::Label>(*Panel3, 32, 35, kOrText);
-    Label9 = std::make_unique<fw::LinkLabel>(*Panel3, RightOf(*Label5), 35, kSkipText);
-    Label10 = std::make_unique<fw::Label>(*Panel3, RightOf(*Label9), 35, kThisPagesText);
+    Label9 = std::make_unique<fw::LinkLabel>(*Panel3, 0, 35, kSkipText);
+    Label9->Follow(*Label5, kWordGap);
+    Label10 = std::make_unique<fw::Label>(*Panel3, 0, 35, kThisPagesText);
+    Label10->Follow(*Label9, kWordGap);
     Label9->OnClick = [this] { Label9Click(); };
 
     Panel2 = MakeBodyPanel(page);
@@ -289,7 +286,8 @@ void TAfterScreenShotWindow::CreateReportPage(fw::Panel& page)
     cbLeaveInClipboard =
         std::make_unique<fw::CheckBox>(*Panel5, fw::Bounds{136, 56, 267, 17}, kLeaveInClipboardText);
     Label11 = std::make_unique<fw::Label>(*Panel5, 136, 100, kOtherPluginsText);
-    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, RightOf(*Label11), 100, pixwell::kProductWebAddress);
+    Label8 = std::make_unique<fw::LinkLabel>(*Panel5, 0, 100, pixwell::kProductWebAddress);
+    Label8->Follow(*Label11, kWordGap);
     Label8->OnClick = [this] { Label8Click(); };
 }
 

@@ -1208,6 +1208,20 @@ TEST_F(UiTest, PackedDibWithDataMissingIsRefused)
 
 // --- display scaling --------------------------------------------------------
 
+constexpr COLORREF kGlyphTransparent = RGB(255, 0, 255);
+
+// Two 16-pixel glyphs: the first red on its left half with one blue pixel
+// at (1, 1), transparent on its right half.
+fw::DibBitmap GlyphStrip()
+{
+    fw::DibBitmap strip(32, 16, img::PixelFormat::pf24bit);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 32; ++x)
+            strip.Canvas().SetPixel(x, y, x < 8 ? RGB(255, 0, 0) : kGlyphTransparent);
+    strip.Canvas().SetPixel(1, 1, RGB(0, 0, 255));
+    return strip;
+}
+
 // A resizable form with anchored controls, a combo box, a glyph tool bar, a
 // list with a column and a picture that keeps its pixels.
 class ScalingForm : public fw::Form {
@@ -1218,8 +1232,7 @@ public:
         anchors.Add(edit, fw::akLeft | fw::akTop | fw::akRight);
         anchors.Add(button, fw::akRight | fw::akBottom);
         list.AddColumn("Name", 100);
-        fw::DibBitmap strip(32, 16, img::PixelFormat::pf24bit);
-        bar.SetGlyphs(strip, RGB(255, 0, 255));
+        bar.SetGlyphs(GlyphStrip(), kGlyphTransparent);
         bar.AddButton(0, fw::ToolButtonStyle::tbsButton, "one");
         picture.SetScaled(false);
     }
@@ -1256,6 +1269,18 @@ TEST_F(UiTest, ScalingMultipliesPlacesFontsColumnsAndGlyphsAndAnchorsFollow)
     ASSERT_NE(form.bar.Images(), nullptr);
     EXPECT_EQ(form.bar.Images()->Width(), 32);
     EXPECT_EQ(form.bar.Images()->Count(), 2);
+    // Each glyph pixel became a 2x2 block; the transparent ones still let
+    // the background through.
+    fw::DibBitmap drawn(32, 32, img::PixelFormat::pf24bit);
+    drawn.Canvas().brush.color = RGB(0, 255, 0);
+    drawn.Canvas().FillRect(RECT{0, 0, 32, 32});
+    ImageList_Draw(form.bar.Images()->Handle(), 0, drawn.Canvas().Handle(), 0, 0, ILD_TRANSPARENT);
+    EXPECT_EQ(drawn.Canvas().Pixel(2, 2), RGB(0, 0, 255));
+    EXPECT_EQ(drawn.Canvas().Pixel(3, 3), RGB(0, 0, 255));
+    EXPECT_EQ(drawn.Canvas().Pixel(4, 2), RGB(255, 0, 0));
+    EXPECT_EQ(drawn.Canvas().Pixel(15, 20), RGB(255, 0, 0));
+    EXPECT_EQ(drawn.Canvas().Pixel(16, 20), RGB(0, 255, 0));
+    EXPECT_EQ(drawn.Canvas().Pixel(31, 31), RGB(0, 255, 0));
     EXPECT_EQ(form.picture.GetBounds(), (fw::Bounds{170, 70, 40, 30})) << "an unscaled window moved";
 
     // Anchors keep the scaled margins when the form is resized afterwards.

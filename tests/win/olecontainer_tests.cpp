@@ -806,3 +806,49 @@ TEST(FakePluginOptions, TypingAndTabWorkInsideTheHostedPage)
 }
 
 } // namespace
+
+// A page in place that is told of another display scale stays the size its
+// site gives it; its controls grow inside it.
+TEST(FakePluginOptions, ANewScaleInPlaceKeepsThePageInItsSiteAndScalesItsControls)
+{
+    fw::ComInit ole(fw::ComInit::Kind::Ole);
+    FakePluginRegistration plugin;
+    ASSERT_TRUE(plugin.Registered());
+    auto form = fw::CreateForm<HostForm>();
+    form->Show();
+    fw::OleContainer& site = form->container;
+    site.CreateObject("fakeplugin.FakeOptions");
+    site.DoVerb(OLEIVERB_SHOW);
+    fw::App().ProcessMessages();
+    HWND page = GetWindow(site.Handle(), GW_CHILD);
+    ASSERT_TRUE(page);
+    HWND field = GetWindow(page, GW_CHILD);
+    ASSERT_TRUE(field);
+    const RECT before = RectInParent(field);
+
+    const auto dispatch = site.OleObject().As<IDispatch>();
+    ASSERT_TRUE(dispatch);
+    constexpr DISPID kPixelsPerInch = 0xCE;
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = 192;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS put{&value, &named, 1, 1};
+    ASSERT_EQ(dispatch->Invoke(kPixelsPerInch, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr),
+              S_OK);
+    fw::App().ProcessMessages();
+
+    const RECT placed = RectInParent(page), client = ClientRect(site.Handle());
+    EXPECT_TRUE(EqualRect(&placed, &client)) << "the page left its site";
+    const RECT after = RectInParent(field);
+    EXPECT_EQ(after.left, before.left * 2);
+    EXPECT_EQ(after.top, before.top * 2);
+
+    VARIANT got;
+    VariantInit(&got);
+    DISPPARAMS none{};
+    ASSERT_EQ(dispatch->Invoke(kPixelsPerInch, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &got, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(got.lVal, 192);
+}

@@ -3,6 +3,8 @@
 // in process (the checked build, which traps on out-of-range enums and
 // bools), what the client received, and postrel.dll's registration. The
 // attachment is written by the real stowick.dll, registered from the build.
+#include "ScalingChecks.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -279,6 +281,29 @@ protected:
 };
 
 // ---- The options page ---------------------------------------------------------------------------
+
+// Run at 150 % (the second run of these tests), the page comes up laid out
+// for the display: half as big again as at 96 DPI, glyphs included, its
+// texts fitting.
+TEST_F(Postrel, PageComesUpScaledForTheDisplay)
+{
+    const int dpi = fw::WindowDpi(GetDesktopWindow());
+    if (dpi == fw::kDesignDpi)
+        GTEST_SKIP() << "the display is at 96 DPI";
+    postrel::TPostrelOptions& page = Page();
+    EXPECT_EQ(page.PixelsPerInch(), dpi);
+    EXPECT_EQ(page.Font().height, fw::ScaleToDpi(-11, dpi)) << "8 points, scaled once";
+    scaling_checks::ExpectTextsFit(page, dpi);
+    ASSERT_NE(page.ToSelect->Glyph(), nullptr);
+    const int glyph = page.ToSelect->Glyph()->Width();
+    page.ScaleForDpi(fw::kDesignDpi);
+    const std::vector<fw::Bounds> design = scaling_checks::Layout(page);
+    const int designGlyph = page.ToSelect->Glyph()->Width();
+    page.ScaleForDpi(dpi);
+    scaling_checks::ExpectProportional(design, page, dpi, fw::kDesignDpi);
+    EXPECT_EQ(glyph, fw::ScaleToDpi(designGlyph, dpi));
+    EXPECT_EQ(page.ToSelect->Glyph()->Width(), glyph);
+}
 
 TEST_F(Postrel, PageLoadsTheSharedSettingsAMomentAfterItComesUp)
 {

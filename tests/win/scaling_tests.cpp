@@ -7,10 +7,12 @@
 #include "settings/PixwellOptionsUnit.h"
 #include "stowick/JPEGSettingsUnit.h"
 #include "FakeCatalogue.h"
+#include "ScalingChecks.h"
 #include "pluginhost/PixwellObjectUnit.h"
 #include "common/PixwellInc.h"
 #include "ui/Dpi.h"
 #include "ui/ToolBar.h"
+#include "ui/TrackBar.h"
 #include "com/Com.h"
 #include "com/ComServer.h"
 #include "base/Registry.h"
@@ -27,100 +29,8 @@ namespace {
 
 using namespace fake_catalogue;
 using ::testing::IsEmpty;
+using namespace scaling_checks;
 
-constexpr int kDpi = 144;
-
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
-std::string Describe(fw::Window& w)
-{
-    return ClassOf(w.Handle()) + " \"" + w.Text() + "\"";
-}
-
-void Collect(fw::Window& window, std::vector<fw::Window*>& out)
-{
-    for (fw::Window* child : window.Children()) {
-        out.push_back(child);
-        Collect(*child, out);
-    }
-}
-
-std::vector<fw::Window*> Descendants(fw::Window& root)
-{
-    std::vector<fw::Window*> all;
-    Collect(root, all);
-    return all;
-}
-
-bool IsAutoSizedLabel(fw::Window& w)
-{
-    auto* label = dynamic_cast<fw::Label*>(&w);
-    return label && label->AutoSize();
-}
-
-bool IsComboBox(fw::Window& w)
-{
-    return ClassOf(w.Handle()) == "ComboBox";
-}
-
-// Every window of `scaled` at m/d of its twin in `design`, within a pixel
-// on each edge; labels that take their text's size are checked by place
-// only, and a closed combo box's height comes from its font.
-void ExpectProportional(fw::Window& design, fw::Window& scaled, int m, int d)
-{
-    const std::vector<fw::Window*> a = Descendants(design), b = Descendants(scaled);
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        // A spin edit places its buttons at the system's scroll bar width
-        // for the display, whatever the design.
-        if (ClassOf(b[i]->Handle()) == UPDOWN_CLASSA)
-            continue;
-        if (!b[i]->Scaled()) {
-            EXPECT_EQ(b[i]->GetBounds(), a[i]->GetBounds()) << Describe(*b[i]) << " is not to be scaled";
-            continue;
-        }
-        const fw::Bounds want = fw::ScaledBounds(a[i]->GetBounds(), m, d), got = b[i]->GetBounds();
-        const std::string what = Describe(*b[i]);
-        EXPECT_NEAR(got.left, want.left, 1) << what;
-        EXPECT_NEAR(got.top, want.top, 1) << what;
-        if (IsAutoSizedLabel(*b[i]))
-            continue;
-        EXPECT_NEAR(got.width, want.width, 1) << what;
-        if (!IsComboBox(*b[i])) {
-            EXPECT_NEAR(got.height, want.height, 1) << what;
-        }
-    }
-}
-
-// The text of every button, check box and label fits its control, drawn in
-// the control's own font (a check box leaves room for its box).
-void ExpectTextsFit(fw::Window& root)
-{
-    for (fw::Window* w : Descendants(root)) {
-        const std::string cls = ClassOf(w->Handle()), text = w->Text();
-        if (text.empty() || (cls != "Button" && cls != "Static"))
-            continue;
-        const LONG style = GetWindowLongA(w->Handle(), GWL_STYLE);
-        const bool checkBox = cls == "Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
-        RECT client{};
-        GetClientRect(w->Handle(), &client);
-        HDC dc = GetDC(w->Handle());
-        HGDIOBJ old = SelectObject(dc, w->FontHandle());
-        const int room = client.right - (checkBox ? fw::ScaleToDpi(18, kDpi) : cls == "Button" ? 4 : 0);
-        RECT need{0, 0, room, 0};
-        const bool wraps = cls == "Static" && !IsAutoSizedLabel(*w);
-        DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-        SelectObject(dc, old);
-        ReleaseDC(w->Handle(), dc);
-        EXPECT_LE(need.right, room) << Describe(*w) << " is wider than its control";
-        EXPECT_LE(need.bottom, client.bottom) << Describe(*w) << " is taller than its control";
-    }
-}
 
 // A twin of a form that stays at the design's 96 DPI.
 template <class T, class... Args>
@@ -161,7 +71,7 @@ TEST_F(Scaling, TheWizardGrowsByHalfWithItsTextsGlyphsAndBannerButNotThePicture)
     EXPECT_EQ(w->PixelsPerInch(), kDpi);
     EXPECT_EQ(w->ClientWidth(), 813);
     EXPECT_EQ(w->ClientHeight(), 459);
-    ExpectProportional(*design, *w, 3, 2);
+    ExpectProportional(Layout(*design), *w, 3, 2);
     ExpectTextsFit(*w);
     EXPECT_EQ(w->Font().height, fw::ScaleToDpi(design->Font().height, kDpi));
 
@@ -211,7 +121,9 @@ TEST_F(Scaling, AMoveToAMonitorOfAnotherDpiScalesAgainAndComesBack)
     EXPECT_EQ(w->GetBounds().top, 200);
     EXPECT_NEAR(w->Font().height, fontHeight * 4 / 3, 1);
     EXPECT_NEAR(w->Next->Left(), next.left * 4 / 3, 1);
-    ExpectTextsFit(*w);
+    ExpectTextsFit(*w, 192);
+    EXPECT_EQ(w->ToolBar->Images()->Width(), 32);
+    EXPECT_GT(w->Label6->Left(), w->Label1->Left() + w->Label1->Width()) << "the link covers its text";
 
     suggested = RECT{100, 100, 100 + 830, 100 + 490};
     SendMessageA(w->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
@@ -221,6 +133,8 @@ TEST_F(Scaling, AMoveToAMonitorOfAnotherDpiScalesAgainAndComesBack)
     EXPECT_NEAR(w->Next->Left(), next.left, 1);
     EXPECT_NEAR(w->Next->Width(), next.width, 1);
     EXPECT_NEAR(w->Label1->Top(), label.top, 1);
+    EXPECT_EQ(w->ToolBar->Images()->Width(), 24);
+    ExpectTextsFit(*w);
 }
 
 TEST_F(Scaling, TheSettingsDialogAboutBoxAndJpegDialogGrowByHalf)
@@ -230,7 +144,7 @@ TEST_F(Scaling, TheSettingsDialogAboutBoxAndJpegDialogGrowByHalf)
         const auto d = fw::CreateForm<TPixwellOptions>();
         EXPECT_EQ(d->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
         EXPECT_EQ(d->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
-        ExpectProportional(*design, *d, 3, 2);
+        ExpectProportional(Layout(*design), *d, 3, 2);
         ExpectTextsFit(*d);
         // 8 points, written for 96 DPI, scaled once.
         EXPECT_EQ(d->Font().height, fw::ScaleToDpi(-11, kDpi));
@@ -240,7 +154,7 @@ TEST_F(Scaling, TheSettingsDialogAboutBoxAndJpegDialogGrowByHalf)
         const auto a = fw::CreateForm<TAboutWindow>();
         EXPECT_EQ(a->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
         EXPECT_EQ(a->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
-        ExpectProportional(*design, *a, 3, 2);
+        ExpectProportional(Layout(*design), *a, 3, 2);
         ExpectTextsFit(*a);
         // 8 points, written for 96 DPI, scaled once.
         EXPECT_EQ(a->Font().height, fw::ScaleToDpi(-11, kDpi));
@@ -250,7 +164,11 @@ TEST_F(Scaling, TheSettingsDialogAboutBoxAndJpegDialogGrowByHalf)
         const auto j = fw::CreateForm<TJPEGSettings>();
         EXPECT_EQ(j->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
         EXPECT_EQ(j->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
-        ExpectProportional(*design, *j, 3, 2);
+        ExpectProportional(Layout(*design), *j, 3, 2);
+        const auto thumb = [](fw::TrackBar& bar) {
+            return static_cast<int>(SendMessageA(bar.Handle(), TBM_GETTHUMBLENGTH, 0, 0));
+        };
+        EXPECT_EQ(thumb(*j->Compression), fw::ScaleToDpi(thumb(*design->Compression), kDpi));
         ExpectTextsFit(*j);
         // 8 points, written for 96 DPI, scaled once.
         EXPECT_EQ(j->Font().height, fw::ScaleToDpi(-11, kDpi));

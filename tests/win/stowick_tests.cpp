@@ -23,6 +23,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
+#include "ScalingChecks.h"
 #include "stowick/FileNameRules.h"
 #include "stowick/FileSaveUnit.h"
 #include "stowick/JPEGSettingsUnit.h"
@@ -999,6 +1000,23 @@ protected:
     fw::Application::ExceptionHandler previous_;
     TempFolder folder_;
 };
+
+// Run at 150 % (the second run of these tests), the page comes up laid out
+// for the display: half as big again as at 96 DPI, its texts fitting.
+TEST_F(OptionsPage, ComesUpScaledForTheDisplay)
+{
+    const int dpi = fw::WindowDpi(GetDesktopWindow());
+    if (dpi == fw::kDesignDpi)
+        GTEST_SKIP() << "the display is at 96 DPI";
+    stowick::TStowickOptions& page = Page();
+    EXPECT_EQ(page.PixelsPerInch(), dpi);
+    EXPECT_EQ(page.Font().height, fw::ScaleToDpi(-11, dpi)) << "8 points, scaled once";
+    scaling_checks::ExpectTextsFit(page, dpi);
+    page.ScaleForDpi(fw::kDesignDpi);
+    const std::vector<fw::Bounds> design = scaling_checks::Layout(page);
+    page.ScaleForDpi(dpi);
+    scaling_checks::ExpectProportional(design, page, dpi, fw::kDesignDpi);
+}
 
 TEST_F(OptionsPage, ComesUpWithItsControlsAndFirstUseDefaults)
 {

@@ -172,6 +172,7 @@ struct Font {
     // written for 96 and scales with the form).
     static int HeightForPoints(int points, int dpi) noexcept { return -MulDiv(points, dpi, 72); }
     int Points() const;
+    int Points(int dpi) const noexcept { return MulDiv(height < 0 ? -height : height, 72, dpi); }
 
     LOGFONTA ToLogFont() const;
     // A new GDI font for this description; raises fw::Error on failure.

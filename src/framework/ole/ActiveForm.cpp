@@ -388,6 +388,16 @@ void ActiveFormBase::ShowInContainer(HWND parent, const RECT& pos, const RECT& c
     ShowWindow(Handle(), SW_SHOWNA);
 }
 
+void ActiveFormBase::ScaleBounds(int m, int d)
+{
+    if (!inPlaceActive_) {
+        Form::ScaleBounds(m, d);
+        return;
+    }
+    Realign();
+    Resized();
+}
+
 void ActiveFormBase::Park() noexcept
 {
     if (!Handle())
@@ -810,7 +820,7 @@ ComPtr<IFontDisp> ActiveFormBase::FontObject() const
     FONTDESC desc{};
     desc.cbSizeofstruct = sizeof desc;
     desc.lpstrName = name.data();
-    desc.cySize.int64 = static_cast<LONGLONG>(font.Points()) * 10000;
+    desc.cySize.int64 = static_cast<LONGLONG>(font.Points(PixelsPerInch())) * 10000;
     desc.sWeight = static_cast<SHORT>((font.style & fsBold) ? FW_BOLD : FW_NORMAL);
     desc.sCharset = DEFAULT_CHARSET;
     desc.fItalic = (font.style & fsItalic) != 0;
@@ -838,7 +848,8 @@ void ActiveFormBase::SetFontObject(IFontDisp* font)
     OleCheck(ole->get_Strikethrough(&strikeOut));
     fw::Font result = Font();
     result.name = name.ToString();
-    result.height = fw::Font::HeightForPoints(static_cast<int>(std::lround(static_cast<double>(size.int64) / 10000.0)));
+    result.height = fw::Font::HeightForPoints(static_cast<int>(std::lround(static_cast<double>(size.int64) / 10000.0)),
+                                             PixelsPerInch());
     result.style = (bold ? fsBold : 0u) | (italic ? fsItalic : 0u) | (underline ? fsUnderline : 0u) |
                    (strikeOut ? fsStrikeOut : 0u);
     SetFont(result);

@@ -179,7 +179,6 @@ public:
     // here, read back as set.
     bool autoScroll = false;
     bool autoSize = false;
-    long pixelsPerInch = 96;
     PrintScale printScale = PrintScale::poProportional;
     bool scaled = true;
     bool dropTarget = false;
@@ -193,6 +192,10 @@ public:
     void SetFontObject(IFontDisp* font);
 
 protected:
+    // In place, the container gives the form its size: a new display scale
+    // lays the controls out again inside it instead.
+    void ScaleBounds(int m, int d) override;
+
     explicit ActiveFormBase(const CLSID& clsid);
     ~ActiveFormBase() override;
 

@@ -116,14 +116,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_PixelsPerInch(LONG* value) override
     {
-        return Get(value, [&] { return static_cast<LONG>(Self().pixelsPerInch); });
+        return Get(value, [&] { return static_cast<LONG>(Self().PixelsPerInch()); });
     }
     HRESULT STDMETHODCALLTYPE put_PixelsPerInch(LONG value) override
     {
         return Put([&]() -> HRESULT {
             if (value <= 0)
                 return E_INVALIDARG;
-            Self().pixelsPerInch = value;
+            // The layout's DPI: the form scales to it.
+            Self().ScaleForDpi(static_cast<int>(value));
             return S_OK;
         });
     }

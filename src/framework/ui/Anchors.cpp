@@ -1,4 +1,5 @@
 #include "ui/Anchors.h"
+#include "ui/Controls.h"
 #include "ui/Form.h"
 
 namespace fw {
@@ -52,6 +53,18 @@ void AnchorLayout::Apply(int clientWidth, int clientHeight)
         Bounds b = e.designed;
         Place(e.anchors & akLeft, e.anchors & akRight, clientWidth - e.parentWidth, b.left, b.width);
         Place(e.anchors & akTop, e.anchors & akBottom, clientHeight - e.parentHeight, b.top, b.height);
+        // A label that takes its text's size keeps the size it measured (its
+        // font may have grown more than the layout); anchored to the far
+        // edge alone, it keeps that edge.
+        if (const auto* label = dynamic_cast<const Label*>(e.control); label && label->AutoSize()) {
+            const Bounds now = label->GetBounds();
+            if ((e.anchors & akRight) && !(e.anchors & akLeft))
+                b.left += b.width - now.width;
+            if ((e.anchors & akBottom) && !(e.anchors & akTop))
+                b.top += b.height - now.height;
+            b.width = now.width;
+            b.height = now.height;
+        }
         if (b == e.control->GetBounds())
             continue;
         b.height += OpenListExtra(e.control->Handle(), b.height);

@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
+#include <algorithm>
 #include "gdi/Canvas.h"
 #include "ui/Form.h"
 #include <climits>
@@ -127,6 +128,43 @@ Label::Label(Window& parent, const Bounds& bounds, const std::string& caption)
     CreateHandle(params);
 }
 
+Label::~Label()
+{
+    if (before_) {
+        auto& list = before_->followers_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    for (Label* follower : followers_)
+        follower->before_ = nullptr;
+}
+
+void Label::Follow(Label& before, int gap, int minLeft)
+{
+    if (before_) {
+        auto& list = before_->followers_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    before_ = &before;
+    before.followers_.push_back(this);
+    gap_ = gap;
+    minLeft_ = minLeft;
+    PlaceAfterBefore();
+}
+
+void Label::PlaceAfterBefore()
+{
+    if (before_)
+        SetLeft(std::max(minLeft_, before_->Left() + before_->Width() + gap_));
+    for (Label* follower : followers_)
+        follower->PlaceAfterBefore();
+}
+
+void Label::ScaleControl(int m, int d)
+{
+    gap_ = MulDiv(gap_, m, d);
+    minLeft_ = MulDiv(minLeft_, m, d);
+}
+
 void Label::SetCaption(const std::string& caption)
 {
     SetText(caption);
@@ -162,6 +200,7 @@ void Label::AdjustSize()
     b.width = rc.right;
     b.height = rc.bottom;
     SetBounds(b);
+    PlaceAfterBefore();
 }
 
 bool Label::HandleCommand(WORD code)

@@ -5,6 +5,7 @@
 #include "ui/Window.h"
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -46,6 +47,15 @@ public:
     Label(Window& parent, int left, int top, const std::string& caption);
     // Fixed size; long text wraps at word boundaries.
     Label(Window& parent, const Bounds& bounds, const std::string& caption);
+    ~Label() override;
+
+    // Keeps this label on the line of `before` (a sibling), `gap` pixels
+    // after its text, or at `minLeft` where that is further right, whenever
+    // either text changes size: another caption, a font scaled for the
+    // display. Both gap and minLeft are design pixels that scale with it.
+    void Follow(Label& before, int gap, int minLeft = 0);
+    // The label this one follows, or null.
+    const Label* Before() const noexcept { return before_; }
 
     std::string Caption() const { return Text(); }
     void SetCaption(const std::string& caption);
@@ -59,11 +69,20 @@ protected:
     bool HandleCommand(WORD code) override;
     HBRUSH HandleCtlColor(HDC dc) override { return ParentBackgroundCtlColor(dc); }
     void FontChanged() override { AdjustSize(); }
+    void ScaleControl(int m, int d) override;
     void AdjustSize();
 
 private:
+    // Puts this label after the one it follows, then its own followers
+    // after it.
+    void PlaceAfterBefore();
+
     bool autoSize_ = true;
     bool wordWrap_ = false;
+    Label* before_ = nullptr;
+    std::vector<Label*> followers_;
+    int gap_ = 0;
+    int minLeft_ = 0;
 };
 
 // A label that looks and acts like a web link: blue, underlined, hand cursor.

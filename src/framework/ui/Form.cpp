@@ -281,6 +281,10 @@ void Form::ScaleForDpi(int dpi)
     // form scales (anchors) take it for theirs.
     const int old = std::exchange(pixelsPerInch_, dpi);
     ChangeScale(dpi, old);
+    // Once more with the texts measured in their new fonts: an anchored
+    // label keeps its far edge.
+    Realign();
+    Resized();
 }
 
 void Form::ScaleBounds(int m, int d)
@@ -400,6 +404,9 @@ LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_DPICHANGED: {
+        // A form that is not scaled (the frozen screen) stays where it is.
+        if (!Scaled())
+            return 0;
         // Moved to a monitor of another DPI: the system suggests where the
         // window goes; its size follows from the scaled layout.
         ScaleForDpi(LOWORD(wParam));

@@ -1,5 +1,6 @@
 #include "ui/ImageList.h"
 #include "base/Errors.h"
+#include "gdi/Graphics.h"
 #include <utility>
 
 namespace fw {
@@ -47,6 +48,25 @@ void ImageList::AddMasked(const DibBitmap& strip, Color transparent)
     DibBitmap copy(strip.ToImage());
     if (ImageList_AddMasked(list_, copy.Handle(), ColorToRGB(transparent)) < 0)
         throw Error(kCreateImageListFailed);
+}
+
+ImageList ImageList::FromStrip(const DibBitmap& strip, int count, int width, int height, Color transparent)
+{
+    ImageList list(width, height);
+    if (strip.Width() == count * width && strip.Height() == height) {
+        list.AddMasked(strip, transparent);
+        return list;
+    }
+    DibBitmap scaled(count * width, height, strip.PixelFormat());
+    if (!strip.Palette().empty())
+        scaled.SetPalette(strip.Palette());
+    {
+        MemoryDC dc(nullptr);
+        SelectObjectGuard select(dc.Get(), scaled.Handle());
+        strip.PaintTo(dc.Get(), RECT{0, 0, count * width, height});
+    }
+    list.AddMasked(scaled, transparent);
+    return list;
 }
 
 int ImageList::Count() const

@@ -18,6 +18,9 @@ public:
     // Appends the glyphs of `strip`, left to right; its pixels of colour
     // `transparent` let the background through.
     void AddMasked(const DibBitmap& strip, Color transparent);
+    // A list of the `count` glyphs of `strip`, each drawn at width x height
+    // (pixel art keeps its hard edges: each source pixel becomes a block).
+    static ImageList FromStrip(const DibBitmap& strip, int count, int width, int height, Color transparent);
     int Count() const;
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }

@@ -10,7 +10,6 @@ namespace fw {
 namespace {
 
 constexpr char kNoGlyph[] = "The button's picture is missing";
-constexpr int kGlyphSpacing = 4; // between glyph and caption
 
 } // namespace
 
@@ -24,36 +23,35 @@ SpeedButton::SpeedButton(Window& parent, const Bounds& bounds, const std::string
     CreateHandle(params);
 }
 
-SpeedButton::~SpeedButton()
-{
-    if (glyph_)
-        ImageList_Destroy(glyph_);
-}
+SpeedButton::~SpeedButton() = default;
 
 void SpeedButton::LoadGlyph(HINSTANCE module, int id)
 {
     const BitmapHandle bitmap(static_cast<HBITMAP>(
         LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    BITMAP info{};
-    if (!bitmap || !GetObjectA(bitmap.Get(), sizeof info, &info))
+    if (!bitmap)
         throw Error(kNoGlyph);
-    COLORREF background = 0;
-    {
-        MemoryDC dc;
-        SelectObjectGuard selected(dc.Get(), bitmap.Get());
-        background = GetPixel(dc.Get(), 0, 0);
-    }
-    HIMAGELIST list = ImageList_Create(info.bmWidth, info.bmHeight, ILC_COLOR24 | ILC_MASK, 1, 0);
-    if (!list || ImageList_AddMasked(list, bitmap.Get(), background) < 0) {
-        if (list)
-            ImageList_Destroy(list);
+    DibBitmap glyph = DibBitmap::FromBitmap(bitmap.Get());
+    if (glyph.Empty())
         throw Error(kNoGlyph);
-    }
-    if (glyph_)
-        ImageList_Destroy(glyph_);
-    glyph_ = list;
-    glyphSize_ = {info.bmWidth, info.bmHeight};
+    glyphBackground_ = glyph.Canvas().Pixel(0, 0);
+    glyphBitmap_ = std::move(glyph);
+    ShowGlyph(glyph_ ? glyph_->Width() : glyphBitmap_.Width(), glyph_ ? glyph_->Height() : glyphBitmap_.Height());
+}
+
+void SpeedButton::ShowGlyph(int width, int height)
+{
+    if (glyphBitmap_.Empty() || width <= 0 || height <= 0)
+        return;
+    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, width, height, glyphBackground_));
     Invalidate();
+}
+
+void SpeedButton::ScaleControl(int m, int d)
+{
+    spacing_ = MulDiv(spacing_, m, d);
+    if (glyph_)
+        ShowGlyph(MulDiv(glyph_->Width(), m, d), MulDiv(glyph_->Height(), m, d));
 }
 
 void SpeedButton::Click()
@@ -136,16 +134,16 @@ void SpeedButton::Paint(HDC dc, const RECT&)
     SelectObjectGuard font(dc, FontHandle());
     SIZE text{};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int gap = glyph_ && !caption.empty() ? kGlyphSpacing : 0;
-    const int width = (glyph_ ? glyphSize_.cx : 0) + gap + text.cx;
+    const int gap = glyph_ && !caption.empty() ? spacing_ : 0;
+    const int width = (glyph_ ? glyph_->Width() : 0) + gap + text.cx;
     const int shift = down_ ? 1 : 0;
     int x = (rc.right - width) / 2 + shift;
     if (glyph_) {
-        const int y = (rc.bottom - glyphSize_.cy) / 2 + shift;
+        const int y = (rc.bottom - glyph_->Height()) / 2 + shift;
         // Disabled, the glyph fades into the background.
-        ImageList_DrawEx(glyph_, 0, dc, x, y, 0, 0, CLR_NONE, enabled ? CLR_DEFAULT : ColorToRGB(GetColor()),
+        ImageList_DrawEx(glyph_->Handle(), 0, dc, x, y, 0, 0, CLR_NONE, enabled ? CLR_DEFAULT : ColorToRGB(GetColor()),
                          enabled ? ILD_TRANSPARENT : ILD_TRANSPARENT | ILD_BLEND50);
-        x += glyphSize_.cx + gap;
+        x += glyph_->Width() + gap;
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRGB(enabled ? Font().color : clGrayText));

@@ -3,10 +3,12 @@
 // while the mouse is over it, sunken while it is held down. A press and
 // release over the button runs OnClick.
 #pragma once
+#include "ui/ImageList.h"
 #include "ui/Window.h"
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
 namespace fw {
@@ -21,6 +23,8 @@ public:
     // showing the background. Raises fw::Error when the module lacks it.
     void LoadGlyph(HINSTANCE module, int id);
     bool HasGlyph() const noexcept { return glyph_ != nullptr; }
+    // The glyph as drawn (its size follows the display scale), or null.
+    const ImageList* Glyph() const noexcept { return glyph_.get(); }
 
     // What a click does.
     void Click();
@@ -29,13 +33,20 @@ public:
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& area) override;
+    // The glyph and its distance from the caption grow with the layout.
+    void ScaleControl(int m, int d) override;
 
 private:
     void SetState(bool hot, bool down);
     bool PointInside(LPARAM lParam) const;
 
-    HIMAGELIST glyph_ = nullptr;
-    SIZE glyphSize_{};
+    void ShowGlyph(int width, int height);
+
+    // The glyph as loaded, kept to be drawn again at another scale.
+    DibBitmap glyphBitmap_;
+    Color glyphBackground_ = 0;
+    std::unique_ptr<ImageList> glyph_;
+    int spacing_ = 4; // between glyph and caption
     bool hot_ = false;  // the mouse is over the button
     bool down_ = false; // pressed, and the mouse is over it
     bool tracking_ = false;

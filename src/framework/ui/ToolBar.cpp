@@ -1,6 +1,5 @@
 #include "ui/ToolBar.h"
 #include "base/Errors.h"
-#include "gdi/Graphics.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>
@@ -74,19 +73,7 @@ void ToolBar::ShowGlyphs(int size)
     if (glyphStrip_.Empty() || size <= 0)
         return;
     const int count = glyphStrip_.Width() / std::max(glyphStrip_.Height(), 1);
-    auto list = std::make_unique<ImageList>(size, size);
-    if (size == glyphStrip_.Height()) {
-        list->AddMasked(glyphStrip_, glyphTransparent_);
-    } else {
-        // Pixel art keeps its hard edges: each glyph pixel becomes a block.
-        DibBitmap scaled(count * size, size, glyphStrip_.PixelFormat());
-        MemoryDC dc(nullptr);
-        {
-            SelectObjectGuard select(dc.Get(), scaled.Handle());
-            glyphStrip_.PaintTo(dc.Get(), RECT{0, 0, count * size, size});
-        }
-        list->AddMasked(scaled, glyphTransparent_);
-    }
+    auto list = std::make_unique<ImageList>(ImageList::FromStrip(glyphStrip_, count, size, size, glyphTransparent_));
     SendMessageA(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
     SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list->Handle()));
     images_ = std::move(list);

@@ -65,6 +65,14 @@ void TrackBar::SetThumbLength(int pixels)
     SendMessageA(Handle(), TBM_SETTHUMBLENGTH, static_cast<WPARAM>(pixels), 0);
 }
 
+void TrackBar::ScaleControl(int m, int d)
+{
+    if (GetWindowLongA(Handle(), GWL_STYLE) & TBS_FIXEDLENGTH) {
+        const auto length = static_cast<int>(SendMessageA(Handle(), TBM_GETTHUMBLENGTH, 0, 0));
+        SendMessageA(Handle(), TBM_SETTHUMBLENGTH, static_cast<WPARAM>(MulDiv(length, m, d)), 0);
+    }
+}
+
 LRESULT TrackBar::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = Window::WndProc(msg, wParam, lParam);

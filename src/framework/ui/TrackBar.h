@@ -30,6 +30,8 @@ public:
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // A thumb of a fixed length grows with the layout.
+    void ScaleControl(int m, int d) override;
 
 private:
     void CheckPosition();

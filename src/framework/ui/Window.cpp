@@ -574,13 +574,13 @@ void Window::SetFont(const fw::Font& font)
     SetFontShared(font, std::make_shared<fw::FontHandle>(font.Create()));
 }
 
-void Window::SetFontShared(const fw::Font& font, std::shared_ptr<fw::FontHandle> handle)
+void Window::SetFontShared(const fw::Font& font, std::shared_ptr<fw::FontHandle> handle, bool scaling)
 {
     font_ = font;
     ApplyFont(std::move(handle));
     for (Window* child : children_)
-        if (child->parentFont_)
-            child->SetFontShared(font, fontHandle_);
+        if (child->parentFont_ && (child->scaled_ || !scaling))
+            child->SetFontShared(font, fontHandle_, scaling);
 }
 
 void Window::ApplyFont(std::shared_ptr<fw::FontHandle> handle)
@@ -684,7 +684,7 @@ void Window::ScaleFonts(int m, int d)
     if ((!parentFont_ || !parent_) && font_.height != 0) {
         fw::Font font = font_;
         font.height = MulDiv(font.height, m, d);
-        SetFontShared(font, std::make_shared<fw::FontHandle>(font.Create()));
+        SetFontShared(font, std::make_shared<fw::FontHandle>(font.Create()), true);
     }
     const std::vector<Window*> children = children_;
     for (Window* child : children)

@@ -228,7 +228,8 @@ private:
     void Detach() noexcept;
     bool HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void ApplyFont(std::shared_ptr<fw::FontHandle> handle);
-    void SetFontShared(const fw::Font& font, std::shared_ptr<fw::FontHandle> handle);
+    // `scaling`: windows that are not scaled keep the font they have.
+    void SetFontShared(const fw::Font& font, std::shared_ptr<fw::FontHandle> handle, bool scaling = false);
     void ScaleTree(int m, int d);
     void ScaleFonts(int m, int d);
 
