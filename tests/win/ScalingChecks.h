@@ -135,4 +135,18 @@ inline void ExpectTextsFit(fw::Window& root, int dpi = kDpi)
     }
 }
 
+// A plug-in's page made at the display's `dpi`: its 8-point font (written
+// for 96 DPI) scaled once, its texts fitting, every control at dpi/96 of
+// where the same page puts it when scaled back to 96 DPI.
+inline void ExpectPageScaled(fw::Form& page, int dpi)
+{
+    EXPECT_EQ(page.PixelsPerInch(), dpi);
+    EXPECT_EQ(page.Font().height, fw::ScaleToDpi(-11, dpi));
+    ExpectTextsFit(page, dpi);
+    page.ScaleForDpi(fw::kDesignDpi);
+    const std::vector<fw::Bounds> design = Layout(page);
+    page.ScaleForDpi(dpi);
+    ExpectProportional(design, page, dpi, fw::kDesignDpi);
+}
+
 } // namespace scaling_checks

@@ -23,6 +23,7 @@
 #include <commctrl.h>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -137,42 +138,31 @@ TEST_F(Scaling, AMoveToAMonitorOfAnotherDpiScalesAgainAndComesBack)
     ExpectTextsFit(*w);
 }
 
+// A form made as the program makes it, beside its design twin: half as big
+// again, every control in proportion, every text fitting, its 8-point font
+// (written for 96 DPI) scaled once.
+template <class T>
+std::pair<fw::FormPtr<T>, fw::FormPtr<T>> ExpectGrownByHalf()
+{
+    auto design = DesignTwin<T>();
+    auto scaled = fw::CreateForm<T>();
+    EXPECT_EQ(scaled->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
+    EXPECT_EQ(scaled->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
+    ExpectProportional(Layout(*design), *scaled, 3, 2);
+    ExpectTextsFit(*scaled);
+    EXPECT_EQ(scaled->Font().height, fw::ScaleToDpi(-11, kDpi));
+    return {std::move(design), std::move(scaled)};
+}
+
 TEST_F(Scaling, TheSettingsDialogAboutBoxAndJpegDialogGrowByHalf)
 {
-    {
-        const auto design = DesignTwin<TPixwellOptions>();
-        const auto d = fw::CreateForm<TPixwellOptions>();
-        EXPECT_EQ(d->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
-        EXPECT_EQ(d->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
-        ExpectProportional(Layout(*design), *d, 3, 2);
-        ExpectTextsFit(*d);
-        // 8 points, written for 96 DPI, scaled once.
-        EXPECT_EQ(d->Font().height, fw::ScaleToDpi(-11, kDpi));
-    }
-    {
-        const auto design = DesignTwin<TAboutWindow>();
-        const auto a = fw::CreateForm<TAboutWindow>();
-        EXPECT_EQ(a->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
-        EXPECT_EQ(a->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
-        ExpectProportional(Layout(*design), *a, 3, 2);
-        ExpectTextsFit(*a);
-        // 8 points, written for 96 DPI, scaled once.
-        EXPECT_EQ(a->Font().height, fw::ScaleToDpi(-11, kDpi));
-    }
-    {
-        const auto design = DesignTwin<TJPEGSettings>();
-        const auto j = fw::CreateForm<TJPEGSettings>();
-        EXPECT_EQ(j->ClientWidth(), fw::ScaleToDpi(design->ClientWidth(), kDpi));
-        EXPECT_EQ(j->ClientHeight(), fw::ScaleToDpi(design->ClientHeight(), kDpi));
-        ExpectProportional(Layout(*design), *j, 3, 2);
-        const auto thumb = [](fw::TrackBar& bar) {
-            return static_cast<int>(SendMessageA(bar.Handle(), TBM_GETTHUMBLENGTH, 0, 0));
-        };
-        EXPECT_EQ(thumb(*j->Compression), fw::ScaleToDpi(thumb(*design->Compression), kDpi));
-        ExpectTextsFit(*j);
-        // 8 points, written for 96 DPI, scaled once.
-        EXPECT_EQ(j->Font().height, fw::ScaleToDpi(-11, kDpi));
-    }
+    ExpectGrownByHalf<TPixwellOptions>();
+    ExpectGrownByHalf<TAboutWindow>();
+    const auto [design, jpeg] = ExpectGrownByHalf<TJPEGSettings>();
+    const auto thumb = [](fw::TrackBar& bar) {
+        return static_cast<int>(SendMessageA(bar.Handle(), TBM_GETTHUMBLENGTH, 0, 0));
+    };
+    EXPECT_EQ(thumb(*jpeg->Compression), fw::ScaleToDpi(thumb(*design->Compression), kDpi));
 }
 
 } // namespace

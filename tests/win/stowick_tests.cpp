@@ -1008,14 +1008,7 @@ TEST_F(OptionsPage, ComesUpScaledForTheDisplay)
     const int dpi = fw::WindowDpi(GetDesktopWindow());
     if (dpi == fw::kDesignDpi)
         GTEST_SKIP() << "the display is at 96 DPI";
-    stowick::TStowickOptions& page = Page();
-    EXPECT_EQ(page.PixelsPerInch(), dpi);
-    EXPECT_EQ(page.Font().height, fw::ScaleToDpi(-11, dpi)) << "8 points, scaled once";
-    scaling_checks::ExpectTextsFit(page, dpi);
-    page.ScaleForDpi(fw::kDesignDpi);
-    const std::vector<fw::Bounds> design = scaling_checks::Layout(page);
-    page.ScaleForDpi(dpi);
-    scaling_checks::ExpectProportional(design, page, dpi, fw::kDesignDpi);
+    scaling_checks::ExpectPageScaled(Page(), dpi);
 }
 
 TEST_F(OptionsPage, ComesUpWithItsControlsAndFirstUseDefaults)
