@@ -253,15 +253,7 @@ void TPostrelOptions::FileTypeCombo1Change()
 void TPostrelOptions::SettingsButtonClick()
 {
     MailSendState& state = SendState();
-    const auto dialog = fw::CreateForm<TJPEGSettings>(this);
-    dialog->GrayScaleCheck->SetChecked(state.Grayscale);
-    dialog->SmoothingCheckBox->SetChecked(state.Smoothing);
-    dialog->Compression->SetPosition(static_cast<int>(state.Compression));
-    if (dialog->ShowModal() != fw::mrOk)
-        return;
-    state.Grayscale = dialog->GrayScaleCheck->Checked();
-    state.Smoothing = dialog->SmoothingCheckBox->Checked();
-    state.Compression = dialog->Compression->Position();
+    EditJpegOptions(this, state.Grayscale, state.Smoothing, state.Compression);
 }
 
 // ---- IPixwellPluginOptions ------------------------------------------------------------------

@@ -66,6 +66,20 @@ TJPEGSettings::~TJPEGSettings()
     DoDestroy();
 }
 
+bool EditJpegOptions(fw::Window* owner, bool& grayscale, bool& smoothing, long& compression)
+{
+    const auto dialog = fw::CreateForm<TJPEGSettings>(owner);
+    dialog->GrayScaleCheck->SetChecked(grayscale);
+    dialog->SmoothingCheckBox->SetChecked(smoothing);
+    dialog->Compression->SetPosition(static_cast<int>(compression));
+    if (dialog->ShowModal() != fw::mrOk)
+        return false;
+    grayscale = dialog->GrayScaleCheck->Checked();
+    smoothing = dialog->SmoothingCheckBox->Checked();
+    compression = dialog->Compression->Position();
+    return true;
+}
+
 void TJPEGSettings::CompressionChange()
 {
     // While the user types, the edit already shows the number that moved

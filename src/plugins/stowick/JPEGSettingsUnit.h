@@ -1,11 +1,8 @@
 // The JPEG settings dialog: grayscale, smoothing and the compression quality
 // in per cent. A caller makes one per use, fills it, shows it modally and
 // reads the check boxes and the track bar back after OK (modal result 1);
-// the dialog keeps nothing of its own. Shared by both plug-in libraries.
-//     auto dialog = fw::CreateForm<TJPEGSettings>(page);
-//     dialog->GrayScaleCheck->SetChecked(grayscale);
-//     dialog->Compression->SetPosition(quality);
-//     if (dialog->ShowModal() == fw::mrOk) quality = dialog->Compression->Position();
+// the dialog keeps nothing of its own. Shared by both plug-in libraries,
+// whose options pages open it through EditJpegOptions.
 #pragma once
 #include <memory>
 
@@ -44,3 +41,7 @@ public:
     // a larger number leave it where it is.
     void CompressionEditChange();
 };
+
+// Shows the dialog over `owner` with the three options; OK writes the
+// user's choices back, Cancel leaves them. True after OK.
+bool EditJpegOptions(fw::Window* owner, bool& grayscale, bool& smoothing, long& compression);

@@ -241,15 +241,7 @@ void TStowickOptions::FileTypeComboChange()
 
 void TStowickOptions::SettingsButtonClick()
 {
-    const auto dialog = fw::CreateForm<TJPEGSettings>(this);
-    dialog->GrayScaleCheck->SetChecked(Grayscale);
-    dialog->SmoothingCheckBox->SetChecked(Smoothing);
-    dialog->Compression->SetPosition(static_cast<int>(Compression));
-    if (dialog->ShowModal() != fw::mrOk)
-        return;
-    Grayscale = dialog->GrayScaleCheck->Checked();
-    Smoothing = dialog->SmoothingCheckBox->Checked();
-    Compression = dialog->Compression->Position();
+    EditJpegOptions(this, Grayscale, Smoothing, Compression);
 }
 
 void TStowickOptions::Button1Click()
