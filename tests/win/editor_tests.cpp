@@ -386,6 +386,30 @@ TEST_F(Editor, UndoInTheMiddleOfADragEndsIt)
     });
 }
 
+// A depth chosen from the menu while the button is still down ends the
+// drag: the shape drawn so far stays as its own step, and the moves and the
+// release after it draw nothing that no step records.
+TEST_F(Editor, ADepthChosenInTheMiddleOfADragEndsIt)
+{
+    const img::Bitmap scene = Scene(80, 60);
+    auto w = NewWizard(scene);
+    OnPreview(*w, [&] {
+        Click(*w->ToolBar, *w->tbSquare);
+        SendMouse(*w->ScreenShot, WM_LBUTTONDOWN, MK_LBUTTON, {10, 10});
+        SendMouse(*w->ScreenShot, WM_MOUSEMOVE, MK_LBUTTON, {50, 40});
+        ChooseDepth(*w, 5); // "24 bit", the scene's own depth: no colour changes
+        const img::Bitmap ended = Picture(*w);
+        EXPECT_FALSE(ended == scene);
+        SendMouse(*w->ScreenShot, WM_MOUSEMOVE, MK_LBUTTON, {60, 50});
+        SendMouse(*w->ScreenShot, WM_LBUTTONUP, 0, {60, 50});
+        EXPECT_TRUE(Picture(*w) == ended) << "the drag went on after the depth was chosen";
+        EXPECT_EQ(w->Editor->History().Count(), 2u);
+        PressCtrlZ();
+        PressCtrlZ();
+        EXPECT_TRUE(Picture(*w) == scene);
+    });
+}
+
 // A drag whose button-up never came (the mouse taken away) is not carried on
 // by the tool chosen next: what it would draw would be in no undo step.
 TEST_F(Editor, ADragIsCarriedOnOnlyByTheToolThatStartedIt)
