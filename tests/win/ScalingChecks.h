@@ -137,7 +137,8 @@ inline void ExpectTextsFit(fw::Window& root, int dpi = kDpi)
 
 // A plug-in's page made at the display's `dpi`: its 8-point font (written
 // for 96 DPI) scaled once, its texts fitting, every control at dpi/96 of
-// where the same page puts it when scaled back to 96 DPI.
+// where the same page puts it when scaled back to 96 DPI (which finds a
+// control left unscaled; the caller checks the page's own size).
 inline void ExpectPageScaled(fw::Form& page, int dpi)
 {
     EXPECT_EQ(page.PixelsPerInch(), dpi);

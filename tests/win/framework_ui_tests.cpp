@@ -1043,23 +1043,31 @@ TEST_F(UiTest, CanvasCopyRectAndFocusRectOnBitmaps)
             EXPECT_EQ(copied.GetPixel(x, y), inside ? original.GetPixel(x, y) : img::Rgb{}) << x << "," << y;
         }
 
-    fw::DibBitmap white(20, 20, img::PixelFormat::pf24bit);
-    white.Canvas().brush.color = fw::clWhite;
-    white.Canvas().FillRect(RECT{0, 0, 20, 20});
-    const img::Bitmap before = white.ToImage();
-    white.Canvas().DrawFocusRect(area);
-    const img::Bitmap framed = white.ToImage();
-    int changedOnFrame = 0, changedElsewhere = 0;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const bool onFrame = (x >= 4 && x < 15 && (y == 5 || y == 11)) || (y >= 5 && y < 12 && (x == 4 || x == 14));
-            if (framed.GetPixel(x, y) != before.GetPixel(x, y))
-                ++(onFrame ? changedOnFrame : changedElsewhere);
-        }
-    EXPECT_GT(changedOnFrame, 10);
-    EXPECT_EQ(changedElsewhere, 0);
-    white.Canvas().DrawFocusRect(area); // a second frame takes the first away
-    EXPECT_EQ(white.ToImage(), before);
+    // A focus frame inverts every other pixel of its edges, corners once,
+    // and nothing else, thin frames included; a second one takes it away.
+    for (const RECT frame : {area, RECT{3, 3, 4, 12}, RECT{3, 3, 12, 4}, RECT{3, 3, 5, 12}, RECT{3, 3, 12, 5}}) {
+        fw::DibBitmap white(20, 20, img::PixelFormat::pf24bit);
+        white.Canvas().brush.color = fw::clWhite;
+        white.Canvas().FillRect(RECT{0, 0, 20, 20});
+        const img::Bitmap before = white.ToImage();
+        white.Canvas().DrawFocusRect(frame);
+        const img::Bitmap framed = white.ToImage();
+        const auto changed = [&](int x, int y) { return !(framed.GetPixel(x, y) == before.GetPixel(x, y)); };
+        const int parity = (frame.left + frame.top + (changed(frame.left, frame.top) ? 0 : 1)) % 2;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) {
+                const bool onFrame = x >= frame.left && x < frame.right && y >= frame.top && y < frame.bottom &&
+                                     (x == frame.left || x == frame.right - 1 || y == frame.top ||
+                                      y == frame.bottom - 1);
+                EXPECT_EQ(changed(x, y), onFrame && (x + y) % 2 == parity)
+                    << x << "," << y << " of " << frame.right - frame.left << "x" << frame.bottom - frame.top;
+                if (changed(x, y)) {
+                    EXPECT_TRUE(framed.GetPixel(x, y) == (img::Rgb{0, 0, 0})) << "not inverted once";
+                }
+            }
+        white.Canvas().DrawFocusRect(frame);
+        EXPECT_EQ(white.ToImage(), before);
+    }
 }
 
 TEST_F(UiTest, ImageShowsItsPictureAndReportsTheMouse)

@@ -851,4 +851,24 @@ TEST(FakePluginOptions, ANewScaleInPlaceKeepsThePageInItsSiteAndScalesItsControl
     ASSERT_EQ(dispatch->Invoke(kPixelsPerInch, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &got, nullptr, nullptr),
               S_OK);
     EXPECT_EQ(got.lVal, 192);
+
+    // The scaled font handed out and back keeps its size: a scaled height
+    // need not be a whole number of points.
+    const auto fontHeight = [&] {
+        HWND child = GetWindow(page, GW_CHILD);
+        HFONT handle = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+        LOGFONTA lf{};
+        GetObjectA(handle, sizeof lf, &lf);
+        return lf.lfHeight;
+    };
+    const LONG height = fontHeight();
+    constexpr DISPID kFont = DISPID_FONT;
+    VARIANT font;
+    VariantInit(&font);
+    ASSERT_EQ(dispatch->Invoke(kFont, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &font, nullptr, nullptr), S_OK);
+    ASSERT_EQ(font.vt, VT_DISPATCH);
+    DISPPARAMS putFont{&font, &named, 1, 1};
+    ASSERT_EQ(dispatch->Invoke(kFont, IID_NULL, 0, DISPATCH_PROPERTYPUT, &putFont, nullptr, nullptr, nullptr), S_OK);
+    VariantClear(&font);
+    EXPECT_EQ(fontHeight(), height);
 }

@@ -291,6 +291,9 @@ TEST_F(Postrel, PageComesUpScaledForTheDisplay)
     if (dpi == fw::kDesignDpi)
         GTEST_SKIP() << "the display is at 96 DPI";
     postrel::TPostrelOptions& page = Page();
+    // Made for 533 x 378 at 96 DPI, scaled once.
+    EXPECT_EQ(page.ClientWidth(), fw::ScaleToDpi(533, dpi));
+    EXPECT_EQ(page.ClientHeight(), fw::ScaleToDpi(378, dpi));
     scaling_checks::ExpectPageScaled(page, dpi);
     ASSERT_NE(page.ToSelect->Glyph(), nullptr);
     const int glyph = page.ToSelect->Glyph()->Width();

@@ -1008,7 +1008,11 @@ TEST_F(OptionsPage, ComesUpScaledForTheDisplay)
     const int dpi = fw::WindowDpi(GetDesktopWindow());
     if (dpi == fw::kDesignDpi)
         GTEST_SKIP() << "the display is at 96 DPI";
-    scaling_checks::ExpectPageScaled(Page(), dpi);
+    stowick::TStowickOptions& page = Page();
+    // Made for 542 x 303 at 96 DPI, scaled once.
+    EXPECT_EQ(page.ClientWidth(), fw::ScaleToDpi(542, dpi));
+    EXPECT_EQ(page.ClientHeight(), fw::ScaleToDpi(303, dpi));
+    scaling_checks::ExpectPageScaled(page, dpi);
 }
 
 TEST_F(OptionsPage, ComesUpWithItsControlsAndFirstUseDefaults)

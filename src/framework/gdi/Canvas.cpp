@@ -239,6 +239,7 @@ void Canvas::DrawFocusRect(const RECT& rect)
 {
     if (!dc_ || rect.right <= rect.left || rect.bottom <= rect.top)
         return;
+    const HBRUSH dots = DottedBrush();
     // The dotted frame inverts every other pixel of its edges (black and
     // white as the pattern's colours make XOR a pure inversion), so drawing
     // it twice takes it away. Drawn as four one-pixel strips of a pattern
@@ -246,8 +247,10 @@ void Canvas::DrawFocusRect(const RECT& rect)
     // strip instead of a call per dot: at 4K the frame follows the mouse.
     COLORREF oldText = SetTextColor(dc_, RGB(0, 0, 0));
     COLORREF oldBk = SetBkColor(dc_, RGB(255, 255, 255));
-    {
-        SelectObjectGuard dotted(dc_, DottedBrush());
+    if (!dots) {
+        ::DrawFocusRect(dc_, &rect); // the same dots, drawn the slow way
+    } else {
+        SelectObjectGuard dotted(dc_, dots);
         const int width = rect.right - rect.left, height = rect.bottom - rect.top;
         PatBlt(dc_, rect.left, rect.top, width, 1, PATINVERT);
         if (height > 1)

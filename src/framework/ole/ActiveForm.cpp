@@ -390,12 +390,9 @@ void ActiveFormBase::ShowInContainer(HWND parent, const RECT& pos, const RECT& c
 
 void ActiveFormBase::ScaleBounds(int m, int d)
 {
-    if (!inPlaceActive_) {
+    // In place the size is the site's; the form lays out again once scaled.
+    if (!inPlaceActive_)
         Form::ScaleBounds(m, d);
-        return;
-    }
-    Realign();
-    Resized();
 }
 
 void ActiveFormBase::Park() noexcept
@@ -848,8 +845,12 @@ void ActiveFormBase::SetFontObject(IFontDisp* font)
     OleCheck(ole->get_Strikethrough(&strikeOut));
     fw::Font result = Font();
     result.name = name.ToString();
-    result.height = fw::Font::HeightForPoints(static_cast<int>(std::lround(static_cast<double>(size.int64) / 10000.0)),
-                                             PixelsPerInch());
+    // Whole points at the form's DPI. The size the Font property reported
+    // for the present height keeps that height: a scaled height need not be
+    // a whole number of points, and a get and put back must not grow it.
+    const int points = static_cast<int>(std::lround(static_cast<double>(size.int64) / 10000.0));
+    if (points != result.Points(PixelsPerInch()))
+        result.height = fw::Font::HeightForPoints(points, PixelsPerInch());
     result.style = (bold ? fsBold : 0u) | (italic ? fsItalic : 0u) | (underline ? fsUnderline : 0u) |
                    (strikeOut ? fsStrikeOut : 0u);
     SetFont(result);

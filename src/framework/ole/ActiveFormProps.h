@@ -121,9 +121,12 @@ public:
     HRESULT STDMETHODCALLTYPE put_PixelsPerInch(LONG value) override
     {
         return Put([&]() -> HRESULT {
-            if (value <= 0)
+            // The layout's DPI: the form scales to it, within what displays
+            // have; a form that is not scaled keeps its pixels.
+            if (value < 48 || value > 960)
                 return E_INVALIDARG;
-            // The layout's DPI: the form scales to it.
+            if (!Self().Scaled())
+                return E_FAIL;
             Self().ScaleForDpi(static_cast<int>(value));
             return S_OK;
         });

@@ -55,8 +55,9 @@ void AnchorLayout::Apply(int clientWidth, int clientHeight)
         Place(e.anchors & akTop, e.anchors & akBottom, clientHeight - e.parentHeight, b.top, b.height);
         // A label that takes its text's size keeps the size it measured (its
         // font may have grown more than the layout); anchored to the far
-        // edge alone, it keeps that edge.
-        if (const auto* label = dynamic_cast<const Label*>(e.control); label && label->AutoSize()) {
+        // edge alone, it keeps that edge. One anchored to both stretches.
+        const bool stretches = (e.anchors & akLeft) && (e.anchors & akRight);
+        if (const auto* label = dynamic_cast<const Label*>(e.control); label && label->AutoSize() && !stretches) {
             const Bounds now = label->GetBounds();
             if ((e.anchors & akRight) && !(e.anchors & akLeft))
                 b.left += b.width - now.width;

@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
+#include "base/Errors.h"
 #include <algorithm>
 #include "gdi/Canvas.h"
 #include "ui/Form.h"
@@ -140,6 +141,9 @@ Label::~Label()
 
 void Label::Follow(Label& before, int gap, int minLeft)
 {
+    for (const Label* l = &before; l; l = l->before_)
+        if (l == this)
+            throw Error("A label cannot follow itself");
     if (before_) {
         auto& list = before_->followers_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -187,8 +191,12 @@ void Label::SetBold(bool on)
 
 void Label::AdjustSize()
 {
-    if (!autoSize_ || !Handle())
+    if (!Handle())
         return;
+    if (!autoSize_) {
+        PlaceAfterBefore();
+        return;
+    }
     const std::string caption = Text();
     const char* text = caption.empty() ? " " : caption.c_str(); // an empty label keeps one line's height
     WindowDC dc(Handle());

@@ -52,7 +52,8 @@ public:
     // Keeps this label on the line of `before` (a sibling), `gap` pixels
     // after its text, or at `minLeft` where that is further right, whenever
     // either text changes size: another caption, a font scaled for the
-    // display. Both gap and minLeft are design pixels that scale with it.
+    // display. Set while the form is laid out for 96 DPI: gap and minLeft
+    // scale with it. A label never follows itself, directly or round a chain.
     void Follow(Label& before, int gap, int minLeft = 0);
     // The label this one follows, or null.
     const Label* Before() const noexcept { return before_; }

@@ -4,12 +4,15 @@
 
 #include "base/Errors.h"
 #include "gdi/Graphics.h"
+#include "ui/Dpi.h"
+#include "ui/Form.h"
 
 namespace fw {
 
 namespace {
 
 constexpr char kNoGlyph[] = "The button's picture is missing";
+constexpr int kGlyphSpacing = 4; // between glyph and caption, design pixels
 
 } // namespace
 
@@ -36,22 +39,31 @@ void SpeedButton::LoadGlyph(HINSTANCE module, int id)
         throw Error(kNoGlyph);
     glyphBackground_ = glyph.Canvas().Pixel(0, 0);
     glyphBitmap_ = std::move(glyph);
-    ShowGlyph(glyph_ ? glyph_->Width() : glyphBitmap_.Width(), glyph_ ? glyph_->Height() : glyphBitmap_.Height());
+    ShowGlyph();
 }
 
-void SpeedButton::ShowGlyph(int width, int height)
+int SpeedButton::Dpi() const
 {
-    if (glyphBitmap_.Empty() || width <= 0 || height <= 0)
+    const Form* form = const_cast<SpeedButton*>(this)->ParentForm();
+    return form ? form->PixelsPerInch() : kDesignDpi;
+}
+
+// The glyph and its spacing are design pixels, drawn at the form's scale
+// whenever the glyph was loaded.
+void SpeedButton::ShowGlyph()
+{
+    if (glyphBitmap_.Empty())
         return;
-    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, width, height, glyphBackground_));
+    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, ScaleToDpi(glyphBitmap_.Width(), Dpi()),
+                                                              ScaleToDpi(glyphBitmap_.Height(), Dpi()),
+                                                              glyphBackground_));
     Invalidate();
 }
 
-void SpeedButton::ScaleControl(int m, int d)
+void SpeedButton::ScaleControl(int, int)
 {
-    spacing_ = MulDiv(spacing_, m, d);
-    if (glyph_)
-        ShowGlyph(MulDiv(glyph_->Width(), m, d), MulDiv(glyph_->Height(), m, d));
+    // The form's DPI is already the new one.
+    ShowGlyph();
 }
 
 void SpeedButton::Click()
@@ -134,7 +146,7 @@ void SpeedButton::Paint(HDC dc, const RECT&)
     SelectObjectGuard font(dc, FontHandle());
     SIZE text{};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int gap = glyph_ && !caption.empty() ? spacing_ : 0;
+    const int gap = glyph_ && !caption.empty() ? ScaleToDpi(kGlyphSpacing, Dpi()) : 0;
     const int width = (glyph_ ? glyph_->Width() : 0) + gap + text.cx;
     const int shift = down_ ? 1 : 0;
     int x = (rc.right - width) / 2 + shift;

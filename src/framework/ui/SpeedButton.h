@@ -40,13 +40,14 @@ private:
     void SetState(bool hot, bool down);
     bool PointInside(LPARAM lParam) const;
 
-    void ShowGlyph(int width, int height);
+    void ShowGlyph();
+    // The pixels per inch of the form the button is on.
+    int Dpi() const;
 
     // The glyph as loaded, kept to be drawn again at another scale.
     DibBitmap glyphBitmap_;
     Color glyphBackground_ = 0;
     std::unique_ptr<ImageList> glyph_;
-    int spacing_ = 4; // between glyph and caption
     bool hot_ = false;  // the mouse is over the button
     bool down_ = false; // pressed, and the mouse is over it
     bool tracking_ = false;

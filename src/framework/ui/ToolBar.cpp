@@ -1,5 +1,7 @@
 #include "ui/ToolBar.h"
 #include "base/Errors.h"
+#include "ui/Dpi.h"
+#include "ui/Form.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>
@@ -64,12 +66,18 @@ void ToolBar::SetGlyphs(const DibBitmap& strip, Color transparent)
 {
     glyphStrip_ = strip;
     glyphTransparent_ = transparent;
-    ShowGlyphs(glyphSize_ ? glyphSize_ : strip.Height());
+    ShowGlyphs(ScaledGlyphSize());
+}
+
+// The strip's glyph size at the scale of the form the bar is on.
+int ToolBar::ScaledGlyphSize()
+{
+    const Form* form = ParentForm();
+    return ScaleToDpi(glyphStrip_.Height(), form ? form->PixelsPerInch() : kDesignDpi);
 }
 
 void ToolBar::ShowGlyphs(int size)
 {
-    glyphSize_ = size;
     if (glyphStrip_.Empty() || size <= 0)
         return;
     const int count = glyphStrip_.Width() / std::max(glyphStrip_.Height(), 1);
@@ -85,7 +93,7 @@ void ToolBar::ScaleControl(int m, int d)
     // Some versions of the control size their buttons from the glyphs and a
     // fixed padding whatever they are told; others keep the size given.
     const auto size = static_cast<DWORD>(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
-    ShowGlyphs(MulDiv(glyphSize_ ? glyphSize_ : kGlyphSize, m, d));
+    ShowGlyphs(ScaledGlyphSize()); // the form's DPI is already the new one
     SendMessageA(Handle(), TB_SETBUTTONSIZE, 0,
                  MAKELPARAM(MulDiv(LOWORD(size), m, d), MulDiv(HIWORD(size), m, d)));
     PlaceHints();

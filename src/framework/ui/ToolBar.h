@@ -84,10 +84,10 @@ private:
     friend class ToolButton;
     void PlaceHints();
     void ShowGlyphs(int size);
+    int ScaledGlyphSize();
 
     DibBitmap glyphStrip_;
     Color glyphTransparent_ = 0;
-    int glyphSize_ = 0;
     std::unique_ptr<ImageList> images_;
     std::unique_ptr<ToolTip> hints_;
     std::vector<std::unique_ptr<ToolButton>> buttons_;
