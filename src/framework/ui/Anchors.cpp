@@ -1,6 +1,6 @@
 #include "ui/Anchors.h"
 #include "ui/Controls.h"
-#include "ui/Form.h"
+#include "ui/Dpi.h"
 
 namespace fw {
 
@@ -37,10 +37,8 @@ int OpenListExtra(HWND hwnd, int closedHeight)
 void AnchorLayout::Add(Window& control, Anchors anchors)
 {
     FollowScale();
-    if (entries_.empty()) {
-        const Form* form = control.ParentForm();
-        pixelsPerInch_ = form ? form->PixelsPerInch() : 0;
-    }
+    if (entries_.empty())
+        pixelsPerInch_ = LayoutDpi(control);
     const Window* parent = control.Parent();
     entries_.push_back({&control, anchors, control.GetBounds(), parent ? parent->ClientWidth() : 0,
                         parent ? parent->ClientHeight() : 0});
@@ -75,10 +73,9 @@ void AnchorLayout::Apply(int clientWidth, int clientHeight)
 
 void AnchorLayout::FollowScale()
 {
-    if (entries_.empty() || !pixelsPerInch_)
+    if (entries_.empty())
         return;
-    const Form* form = entries_.front().control->ParentForm();
-    const int dpi = form ? form->PixelsPerInch() : pixelsPerInch_;
+    const int dpi = LayoutDpi(*entries_.front().control);
     if (dpi == pixelsPerInch_)
         return;
     for (Entry& e : entries_) {

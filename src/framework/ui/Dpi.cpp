@@ -1,5 +1,6 @@
 #include "ui/Dpi.h"
 #include "gdi/Graphics.h"
+#include "ui/Form.h"
 
 namespace fw {
 
@@ -15,6 +16,12 @@ int WindowDpi(HWND hwnd) noexcept
     WindowDC screen;
     const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : kDesignDpi;
+}
+
+int LayoutDpi(Window& window) noexcept
+{
+    const Form* form = window.ParentForm();
+    return form ? form->PixelsPerInch() : kDesignDpi;
 }
 
 int SystemMetricFor(HWND hwnd, int index) noexcept

@@ -12,6 +12,12 @@ constexpr int kDesignDpi = 96;
 // window, otherwise the system's. 96 when neither can be told.
 int WindowDpi(HWND hwnd) noexcept;
 
+class Window;
+
+// The pixels per inch the form holding `window` is laid out at (96 for a
+// window on no form): design pixels of its controls scale by it.
+int LayoutDpi(Window& window) noexcept;
+
 // A system metric (GetSystemMetrics' index) for the DPI a window is shown at.
 int SystemMetricFor(HWND hwnd, int index) noexcept;
 

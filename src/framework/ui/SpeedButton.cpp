@@ -5,7 +5,6 @@
 #include "base/Errors.h"
 #include "gdi/Graphics.h"
 #include "ui/Dpi.h"
-#include "ui/Form.h"
 
 namespace fw {
 
@@ -42,20 +41,14 @@ void SpeedButton::LoadGlyph(HINSTANCE module, int id)
     ShowGlyph();
 }
 
-int SpeedButton::Dpi() const
-{
-    const Form* form = const_cast<SpeedButton*>(this)->ParentForm();
-    return form ? form->PixelsPerInch() : kDesignDpi;
-}
-
 // The glyph and its spacing are design pixels, drawn at the form's scale
 // whenever the glyph was loaded.
 void SpeedButton::ShowGlyph()
 {
     if (glyphBitmap_.Empty())
         return;
-    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, ScaleToDpi(glyphBitmap_.Width(), Dpi()),
-                                                              ScaleToDpi(glyphBitmap_.Height(), Dpi()),
+    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, ScaleToDpi(glyphBitmap_.Width(), LayoutDpi(*this)),
+                                                              ScaleToDpi(glyphBitmap_.Height(), LayoutDpi(*this)),
                                                               glyphBackground_));
     Invalidate();
 }
@@ -146,7 +139,7 @@ void SpeedButton::Paint(HDC dc, const RECT&)
     SelectObjectGuard font(dc, FontHandle());
     SIZE text{};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int gap = glyph_ && !caption.empty() ? ScaleToDpi(kGlyphSpacing, Dpi()) : 0;
+    const int gap = glyph_ && !caption.empty() ? ScaleToDpi(kGlyphSpacing, LayoutDpi(*this)) : 0;
     const int width = (glyph_ ? glyph_->Width() : 0) + gap + text.cx;
     const int shift = down_ ? 1 : 0;
     int x = (rc.right - width) / 2 + shift;

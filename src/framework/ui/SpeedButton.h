@@ -41,8 +41,6 @@ private:
     bool PointInside(LPARAM lParam) const;
 
     void ShowGlyph();
-    // The pixels per inch of the form the button is on.
-    int Dpi() const;
 
     // The glyph as loaded, kept to be drawn again at another scale.
     DibBitmap glyphBitmap_;

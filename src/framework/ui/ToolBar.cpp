@@ -1,7 +1,6 @@
 #include "ui/ToolBar.h"
 #include "base/Errors.h"
 #include "ui/Dpi.h"
-#include "ui/Form.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>
@@ -66,20 +65,15 @@ void ToolBar::SetGlyphs(const DibBitmap& strip, Color transparent)
 {
     glyphStrip_ = strip;
     glyphTransparent_ = transparent;
-    ShowGlyphs(ScaledGlyphSize());
+    ShowGlyphs();
 }
 
-// The strip's glyph size at the scale of the form the bar is on.
-int ToolBar::ScaledGlyphSize()
+// The strip's glyphs drawn at the scale of the form the bar is on.
+void ToolBar::ShowGlyphs()
 {
-    const Form* form = ParentForm();
-    return ScaleToDpi(glyphStrip_.Height(), form ? form->PixelsPerInch() : kDesignDpi);
-}
-
-void ToolBar::ShowGlyphs(int size)
-{
-    if (glyphStrip_.Empty() || size <= 0)
+    if (glyphStrip_.Empty())
         return;
+    const int size = ScaleToDpi(glyphStrip_.Height(), LayoutDpi(*this));
     const int count = glyphStrip_.Width() / std::max(glyphStrip_.Height(), 1);
     auto list = std::make_unique<ImageList>(ImageList::FromStrip(glyphStrip_, count, size, size, glyphTransparent_));
     SendMessageA(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
@@ -93,7 +87,7 @@ void ToolBar::ScaleControl(int m, int d)
     // Some versions of the control size their buttons from the glyphs and a
     // fixed padding whatever they are told; others keep the size given.
     const auto size = static_cast<DWORD>(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
-    ShowGlyphs(ScaledGlyphSize()); // the form's DPI is already the new one
+    ShowGlyphs(); // the form's DPI is already the new one
     SendMessageA(Handle(), TB_SETBUTTONSIZE, 0,
                  MAKELPARAM(MulDiv(LOWORD(size), m, d), MulDiv(HIWORD(size), m, d)));
     PlaceHints();

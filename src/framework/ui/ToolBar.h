@@ -83,8 +83,7 @@ protected:
 private:
     friend class ToolButton;
     void PlaceHints();
-    void ShowGlyphs(int size);
-    int ScaledGlyphSize();
+    void ShowGlyphs();
 
     DibBitmap glyphStrip_;
     Color glyphTransparent_ = 0;
