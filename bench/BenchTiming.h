@@ -6,6 +6,9 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace bench {
@@ -46,6 +49,20 @@ double MedianOfPartsMs(int runs, Fn&& part)
     for (int i = 0; i < runs; ++i)
         times.push_back(part());
     return Median(std::move(times));
+}
+
+// The floor of work that ends in new memory: the median time of copying
+// `bytes` from `source` into a block of `blockBytes` (at least `bytes`)
+// allocated afresh each run, touching its new pages included.
+inline double FreshCopyMs(int runs, const void* source, std::size_t bytes, std::size_t blockBytes = 0)
+{
+    const std::size_t size = std::max(bytes, blockBytes);
+    volatile std::uint8_t sink = 0;
+    return MedianMs(runs, [&] {
+        std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[size]);
+        std::memcpy(fresh.get(), source, bytes);
+        sink = sink + fresh[size / 2];
+    });
 }
 
 // Committed memory of the process, in MB. Wine leaves PrivateUsage at 0; its

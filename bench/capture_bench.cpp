@@ -127,11 +127,7 @@ int main()
         sink = sink + first;
     });
     const std::size_t bytes = picture.Stride() * static_cast<std::size_t>(picture.Height());
-    const double copy = bench::MedianMs(kRuns, [&] {
-        std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[bytes]);
-        std::memcpy(fresh.get(), picture.Bits(), bytes);
-        sink = sink + fresh[bytes / 2];
-    });
+    const double copy = bench::FreshCopyMs(kRuns, picture.Bits(), bytes);
     picture.Clear();
     std::printf("image stream of 3840x2160x32   %8.2f ms   copy into fresh memory %8.2f ms   ratio %.2f\n",
                 stream, copy, stream / copy);

@@ -131,12 +131,7 @@ int main()
     // Recording one drawing: the whole picture at the press, trimmed at the
     // release.
     // Into a fresh block each time, as a snapshot is: touching new pages included.
-    const double wholeCopy = bench::MedianMs(kRuns, [&] {
-        std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[big.SizeBytes()]);
-        std::memcpy(fresh.get(), big.Data(), big.SizeBytes());
-        volatile std::uint8_t sink = fresh[big.SizeBytes() / 2];
-        (void)sink;
-    });
+    const double wholeCopy = bench::FreshCopyMs(kRuns, big.Data(), big.SizeBytes());
     const double before = bench::CommittedMegabytes();
     double during = 0, recordMs = 0;
     std::size_t historyBytes = 0;

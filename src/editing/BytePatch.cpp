@@ -16,10 +16,13 @@ TPixelLayout TPixelLayout::Of(const img::Bitmap& image) noexcept
     return {image.Width(), image.Height(), image.Format(), image.Stride()};
 }
 
-TBytePatch::TBytePatch(const TPixelLayout& layout, const std::uint8_t* pixels, int top, int rows,
-                       std::size_t first, std::size_t span)
-    : top_(top), rows_(rows), first_(first), span_(span)
+void TBytePatch::Fill(const TPixelLayout& layout, const std::uint8_t* pixels, int top, int rows,
+                      std::size_t first, std::size_t span)
 {
+    top_ = top;
+    rows_ = rows;
+    first_ = first;
+    span_ = span;
     bytes_.resize(static_cast<std::size_t>(rows) * span);
     for (int r = 0; r < rows; ++r)
         std::memcpy(bytes_.data() + static_cast<std::size_t>(r) * span,
@@ -28,13 +31,24 @@ TBytePatch::TBytePatch(const TPixelLayout& layout, const std::uint8_t* pixels, i
 
 TBytePatch TBytePatch::Capture(const TPixelLayout& layout, const std::uint8_t* pixels, TRect rect)
 {
+    TBytePatch patch;
+    patch.Recapture(layout, pixels, rect);
+    return patch;
+}
+
+void TBytePatch::Recapture(const TPixelLayout& layout, const std::uint8_t* pixels, TRect rect)
+{
     rect = ClippedRect(rect, layout.width, layout.height);
-    if (rect.Empty() || !pixels)
-        return {};
+    if (rect.Empty() || !pixels) {
+        bytes_.clear();
+        top_ = rows_ = 0;
+        first_ = span_ = 0;
+        return;
+    }
     const auto bpp = static_cast<std::size_t>(img::BitsPerPixel(layout.format));
     const std::size_t first = static_cast<std::size_t>(rect.left) * bpp / 8;
     const std::size_t end = std::min((static_cast<std::size_t>(rect.right) * bpp + 7) / 8, layout.RowBytes());
-    return TBytePatch(layout, pixels, rect.top, rect.Height(), first, end - first);
+    Fill(layout, pixels, rect.top, rect.Height(), first, end - first);
 }
 
 TBytePatch TBytePatch::Difference(const TPixelLayout& layout, const std::uint8_t* before,
@@ -65,7 +79,9 @@ TBytePatch TBytePatch::Difference(const TPixelLayout& layout, const std::uint8_t
     }
     if (top < 0)
         return {};
-    return TBytePatch(layout, before, top, bottom - top, first, end - first);
+    TBytePatch patch;
+    patch.Fill(layout, before, top, bottom - top, first, end - first);
+    return patch;
 }
 
 void TBytePatch::Restore(const TPixelLayout& layout, std::uint8_t* pixels) const

@@ -32,6 +32,9 @@ public:
     // The bytes under `rect`, cut to the image; with less than a byte per
     // pixel, the whole bytes that hold its pixels.
     static TBytePatch Capture(const TPixelLayout& layout, const std::uint8_t* pixels, TRect rect);
+    // Capture into this patch, whose memory serves again (the rubber band
+    // keeps the background of every move of a drag in one).
+    void Recapture(const TPixelLayout& layout, const std::uint8_t* pixels, TRect rect);
     // The bytes of `before` inside the smallest block of rows and byte
     // columns outside which `before` and `after` (both laid out as `layout`)
     // are equal; empty when they are equal throughout.
@@ -47,8 +50,8 @@ public:
     std::size_t SizeBytes() const noexcept { return bytes_.size(); }
 
 private:
-    TBytePatch(const TPixelLayout& layout, const std::uint8_t* pixels, int top, int rows, std::size_t first,
-               std::size_t span);
+    void Fill(const TPixelLayout& layout, const std::uint8_t* pixels, int top, int rows, std::size_t first,
+              std::size_t span);
 
     int top_ = 0;
     int rows_ = 0;

@@ -35,8 +35,6 @@ public:
 
     bool IsValid() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
     HANDLE Get() const noexcept { return h_; }
-    // Closes now, telling whether the system finished the file.
-    bool Close() noexcept { return CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE)) != FALSE; }
 
 private:
     HANDLE h_;

@@ -22,7 +22,7 @@ TPixwellOptions::TPixwellOptions(fw::Window* owner, TOptionsEnvironment environm
       showHelp_(std::move(environment.showHelp))
 {
     if (!showHelp_)
-        showHelp_ = [](const std::string& topic, HWND helpOwner) { ShowProgramHelpTopic(topic, helpOwner); };
+        showHelp_ = &ShowProgramHelpTopic;
 
     SetCaption(kPixwellOptionsCaption);
     SetBorderStyle(fw::BorderStyle::bsDialog);

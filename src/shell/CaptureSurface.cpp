@@ -64,24 +64,27 @@ void TCaptureSurface::Press(int x, int y)
     SelStartX = SelEndX = x;
     SelStartY = SelEndY = y;
     selecting_ = true;
-    DrawSelection();
+    fw::WindowCanvas surface(image_.Handle());
+    DrawSelection(surface);
 }
 
 void TCaptureSurface::Move(int x, int y)
 {
     if (!selecting_)
         return;
-    EraseSelection();
+    fw::WindowCanvas surface(image_.Handle());
+    EraseSelection(surface);
     SelEndX = x;
     SelEndY = y;
-    DrawSelection();
+    DrawSelection(surface);
 }
 
 bool TCaptureSurface::FinishSelection()
 {
     if (!selecting_ || !Screen())
         return false;
-    EraseSelection();
+    fw::WindowCanvas surface(image_.Handle());
+    EraseSelection(surface);
     selecting_ = false;
     return true;
 }
@@ -106,27 +109,25 @@ fw::DibBitmap TCaptureSurface::Cut()
 
 // The picture control is a window of its own over the whole form, so the
 // frame is drawn on its device context; its coordinates are the form's.
-void TCaptureSurface::DrawSelection()
+void TCaptureSurface::DrawSelection(fw::Canvas& surface)
 {
-    fw::WindowCanvas canvas(image_.Handle());
-    canvas.DrawFocusRect(ToRect(Selection()));
+    surface.DrawFocusRect(ToRect(Selection()));
 }
 
 // Only the old frame's edges are repainted, from the frozen picture: the
 // frame is not inverted a second time, so a paint that came in between can
 // never leave a stray frame behind, and the inside, which the frame never
 // touched, costs nothing however large the selection is.
-void TCaptureSurface::EraseSelection()
+void TCaptureSurface::EraseSelection(fw::Canvas& surface)
 {
     fw::DibBitmap& picture = image_.Picture();
     if (picture.Empty())
         return;
-    fw::WindowCanvas canvas(image_.Handle());
     for (const TSelectionRect& strip : FrameEdgeStrips(Selection(), picture.Width(), picture.Height())) {
         if (strip.Width() <= 0 || strip.Height() <= 0)
             continue;
         const RECT r = ToRect(strip);
-        canvas.CopyRect(r, picture.Canvas(), r);
+        surface.CopyRect(r, picture.Canvas(), r);
     }
 }
 

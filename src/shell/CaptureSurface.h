@@ -50,11 +50,6 @@ public:
     // picture's memory given back. Harmless when no capture is under way.
     void End();
 
-    // The focus frame at the current selection, on the surface.
-    void DrawSelection();
-    // Repaints the old frame from the frozen picture.
-    void EraseSelection();
-
     // The frozen screen (the picture control's own picture); null outside a
     // capture.
     const fw::DibBitmap* Screen() const noexcept
@@ -70,6 +65,10 @@ public:
     bool Showing() const { return window_.Visible(); }
 
 private:
+    // The focus frame at the current selection, on the surface's canvas.
+    void DrawSelection(fw::Canvas& surface);
+    // Repaints the old frame from the frozen picture.
+    void EraseSelection(fw::Canvas& surface);
     fw::Form& window_;
     fw::Image& image_;
     TScreenCopier copyScreen_;

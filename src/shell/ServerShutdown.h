@@ -29,7 +29,6 @@ public:
     // A capture covers the screen or a modal window opened from the icon is
     // open.
     bool Busy() const;
-    int ModalWindows() const noexcept { return modalWindows_; }
 
     // The COM server support reports that clients released the last object
     // the program served: the program ends as soon as it is idle.
@@ -38,7 +37,6 @@ public:
     // window): the program ends now if its end is due and nothing else
     // holds it.
     void BecameIdle();
-    bool EndPending() const noexcept { return endWhenIdle_; }
 
 private:
     std::function<bool()> captureShowing_;

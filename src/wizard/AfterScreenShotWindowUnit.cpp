@@ -92,7 +92,7 @@ TAfterScreenShotWindow::TAfterScreenShotWindow(THelpTopicDisplay showHelp)
     : showHelp_(std::move(showHelp))
 {
     if (!showHelp_)
-        showHelp_ = [](const std::string& topic, HWND owner) { ShowProgramHelpTopic(topic, owner); };
+        showHelp_ = &ShowProgramHelpTopic;
 
     SetCaption(kWizardCaption);
     SetBorderStyle(fw::BorderStyle::bsDialog);

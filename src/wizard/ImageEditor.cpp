@@ -139,7 +139,6 @@ void TImageEditor::Undo()
 
 void TImageEditor::ClearState() noexcept
 {
-    Dragging = false;
-    rubberBand_.Release();
+    EndDrag();
     text_->Discard();
 }

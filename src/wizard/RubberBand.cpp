@@ -9,7 +9,7 @@ void TRubberBand::Save(const fw::DibBitmap& picture, editing::TPoint a, editing:
 {
     layout_ = LayoutOf(picture);
     const editing::TRect savedRect = editing::RubberBandRect(a, b, picture.Width(), picture.Height());
-    savedBackground_ = editing::TBytePatch::Capture(layout_, picture.Bits(), savedRect);
+    savedBackground_.Recapture(layout_, picture.Bits(), savedRect);
 }
 
 void TRubberBand::Restore(fw::DibBitmap& picture) const

@@ -103,6 +103,16 @@ bool Button::HandleCommand(WORD code)
     return true;
 }
 
+void SetBold(Window& window, bool bold)
+{
+    fw::Font font = window.Font();
+    const unsigned style = bold ? (font.style | fsBold) : (font.style & ~static_cast<unsigned>(fsBold));
+    if (style == font.style)
+        return;
+    font.style = style;
+    window.SetFont(font);
+}
+
 // --- Label ----------------------------------------------------------------
 
 Label::Label(Window& parent, int left, int top, const std::string& caption)
@@ -184,9 +194,7 @@ void Label::SetAutoSize(bool on)
 
 void Label::SetBold(bool on)
 {
-    fw::Font font = Font();
-    font.style = on ? (font.style | fsBold) : (font.style & ~static_cast<unsigned>(fsBold));
-    SetFont(font);
+    fw::SetBold(*this, on);
 }
 
 void Label::AdjustSize()

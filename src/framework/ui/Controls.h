@@ -9,6 +9,9 @@
 
 namespace fw {
 
+// Makes the window's font bold or regular; nothing changes when it already is.
+void SetBold(Window& window, bool bold);
+
 class Button : public Window {
 public:
     Button(Window& parent, const Bounds& bounds, const std::string& caption = {});

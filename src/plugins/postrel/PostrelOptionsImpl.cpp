@@ -33,16 +33,6 @@ std::string TextOf(const char* text)
     return text ? text : "";
 }
 
-void SetBold(fw::Window& window, bool bold)
-{
-    fw::Font font = window.Font();
-    const unsigned style = bold ? (font.style | fw::fsBold) : (font.style & ~static_cast<unsigned>(fw::fsBold));
-    if (style == font.style)
-        return;
-    font.style = style;
-    window.SetFont(font);
-}
-
 } // namespace
 
 std::string MailFooter()
@@ -139,19 +129,14 @@ void TPostrelOptions::LoadPluginSettings()
     if (!key)
         throw fw::Error(kReadSettingsError);
     MailSendState& state = SendState();
-    // On/off values count by their lowest byte.
-    state.Grayscale = (key.ReadDword(pixwell::kGrayscaleSetting.name, pixwell::kGrayscaleSetting.defaultValue) & 0xFF) != 0;
-    state.Smoothing = (key.ReadDword(pixwell::kSmoothingSetting.name, pixwell::kSmoothingSetting.defaultValue) & 0xFF) != 0;
-    state.Compression = static_cast<long>(
-        key.ReadDword(pixwell::kCompressionSetting.name, pixwell::kCompressionSetting.defaultValue));
+    pixwell::ReadJpegSettings(key, state.Grayscale, state.Smoothing, state.Compression);
     // A stored type the list does not have would leave no type chosen and
     // nothing the send could name its attachment by: it counts as missing.
     DWORD fileType = key.ReadDword(pixwell::kFileTypeSetting.name, pixwell::kFileTypeSetting.defaultValue);
     if (fileType != kBmpIndex && fileType != kJpgIndex)
         fileType = pixwell::kFileTypeSetting.defaultValue;
     FileTypeCombo->SetItemIndex(static_cast<int>(fileType));
-    cbPreviewLetter->SetChecked(
-        (key.ReadDword(kPreviewLetterSetting.name, kPreviewLetterSetting.defaultValue) & 0xFF) != 0);
+    cbPreviewLetter->SetChecked(pixwell::ReadSwitch(key, kPreviewLetterSetting));
 }
 
 void TPostrelOptions::StorePluginSettings()
@@ -161,10 +146,7 @@ void TPostrelOptions::StorePluginSettings()
         throw fw::Error(kWriteSettingsError);
     const MailSendState& state = SendState();
     // A failing write is not reported; the send does not depend on it.
-    key.WriteDword(pixwell::kGrayscaleSetting.name, state.Grayscale ? 1 : 0);
-    key.WriteDword(pixwell::kSmoothingSetting.name, state.Smoothing ? 1 : 0);
-    key.WriteDword(pixwell::kCompressionSetting.name, static_cast<DWORD>(state.Compression));
-    key.WriteDword(pixwell::kFileTypeSetting.name, static_cast<DWORD>(FileTypeCombo->ItemIndex()));
+    pixwell::WriteSharedSettings(key, state.Grayscale, state.Smoothing, state.Compression, FileTypeCombo->ItemIndex());
     key.WriteDword(kPreviewLetterSetting.name, cbPreviewLetter->Checked() ? 1 : 0);
 }
 
@@ -200,7 +182,7 @@ void TPostrelOptions::ResolveRecipient(const RecipientField& field)
     ResolvedName resolved = MapiResolveName(Handle(), field.edit.Text());
     const bool found = resolved.status == SUCCESS_SUCCESS;
     field.slot.Take(std::move(resolved.entry));
-    SetBold(field.edit, found);
+    fw::SetBold(field.edit, found);
 }
 
 void TPostrelOptions::LeaveRecipient(const RecipientField& field)

@@ -170,10 +170,7 @@ void TStowickOptions::LoadSettings()
     const fw::RegKey key = fw::RegKey::TryOpen(HKEY_CURRENT_USER, kPluginKey);
     if (!key)
         throw fw::Error(kReadSettingsError);
-    // On/off values count by their lowest byte.
-    Grayscale = (key.ReadDword(kGrayscaleSetting.name, kGrayscaleSetting.defaultValue) & 0xFF) != 0;
-    Smoothing = (key.ReadDword(kSmoothingSetting.name, kSmoothingSetting.defaultValue) & 0xFF) != 0;
-    Compression = static_cast<long>(key.ReadDword(kCompressionSetting.name, kCompressionSetting.defaultValue));
+    pixwell::ReadJpegSettings(key, Grayscale, Smoothing, Compression);
     FileTypeCombo->SetItemIndex(
         static_cast<int>(key.ReadDword(kFileTypeSetting.name, kFileTypeSetting.defaultValue)));
 }
@@ -209,12 +206,7 @@ void TStowickOptions::StoreSettings()
     const fw::RegKey key = fw::RegKey::TryOpen(HKEY_CURRENT_USER, kPluginKey);
     if (!key)
         throw fw::Error(kWriteSettingsError);
-    // A failing write here is not reported: the choices already reached the
-    // plug-in object.
-    key.WriteDword(kGrayscaleSetting.name, Grayscale ? 1 : 0);
-    key.WriteDword(kSmoothingSetting.name, Smoothing ? 1 : 0);
-    key.WriteDword(kCompressionSetting.name, static_cast<DWORD>(Compression));
-    key.WriteDword(kFileTypeSetting.name, static_cast<DWORD>(FileTypeCombo->ItemIndex()));
+    pixwell::WriteSharedSettings(key, Grayscale, Smoothing, Compression, FileTypeCombo->ItemIndex());
 }
 
 // ---- Event handlers ------------------------------------------------------------------------
