@@ -48,16 +48,21 @@ PaintDC::~PaintDC()
     EndPaint(hwnd_, &ps_);
 }
 
-int Font::HeightForPoints(int points)
+int ScreenDpi() noexcept
 {
     WindowDC screen;
-    return -MulDiv(points, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : 96;
+}
+
+int Font::HeightForPoints(int points)
+{
+    return HeightForPoints(points, ScreenDpi());
 }
 
 int Font::Points() const
 {
-    WindowDC screen;
-    return MulDiv(height < 0 ? -height : height, 72, GetDeviceCaps(screen.Get(), LOGPIXELSY));
+    return Points(ScreenDpi());
 }
 
 LOGFONTA Font::ToLogFont() const

@@ -158,6 +158,10 @@ enum FontStyle : unsigned {
 
 // A font as a value: face, height in pixels (negative = character height,
 // as in LOGFONT), style bits and text colour.
+// The screen's pixels per inch (the system's, for a per-monitor aware
+// program); 96 when the screen cannot be asked.
+int ScreenDpi() noexcept;
+
 struct Font {
     std::string name = "MS Sans Serif";
     int height = -11;

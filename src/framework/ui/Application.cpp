@@ -94,7 +94,8 @@ void Application::ProcessMessage(MSG& msg)
     }
     Form* form = nullptr;
     if (msg.hwnd)
-        form = dynamic_cast<Form*>(Window::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+        if (Window* root = Window::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))
+            form = root->AsForm();
     if (form) {
         try {
             if (form->PreTranslateMessage(msg) || form->IsKeyMessage(msg))

@@ -141,10 +141,7 @@ Label::Label(Window& parent, const Bounds& bounds, const std::string& caption)
 
 Label::~Label()
 {
-    if (before_) {
-        auto& list = before_->followers_;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
+    Unfollow();
     for (Label* follower : followers_)
         follower->before_ = nullptr;
 }
@@ -154,15 +151,21 @@ void Label::Follow(Label& before, int gap, int minLeft)
     for (const Label* l = &before; l; l = l->before_)
         if (l == this)
             throw Error("A label cannot follow itself");
-    if (before_) {
-        auto& list = before_->followers_;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
+    Unfollow();
     before_ = &before;
     before.followers_.push_back(this);
     gap_ = gap;
     minLeft_ = minLeft;
     PlaceAfterBefore();
+}
+
+void Label::Unfollow() noexcept
+{
+    if (!before_)
+        return;
+    auto& list = before_->followers_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    before_ = nullptr;
 }
 
 void Label::PlaceAfterBefore()

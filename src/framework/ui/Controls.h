@@ -80,6 +80,7 @@ private:
     // Puts this label after the one it follows, then its own followers
     // after it.
     void PlaceAfterBefore();
+    void Unfollow() noexcept;
 
     bool autoSize_ = true;
     bool wordWrap_ = false;

@@ -13,9 +13,7 @@ int WindowDpi(HWND hwnd) noexcept
     if (hwnd && getDpiForWindow)
         if (const UINT dpi = getDpiForWindow(hwnd))
             return static_cast<int>(dpi);
-    WindowDC screen;
-    const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? dpi : kDesignDpi;
+    return ScreenDpi();
 }
 
 int LayoutDpi(Window& window) noexcept

@@ -14,9 +14,6 @@ namespace {
 
 constexpr const char* kCannotMakeVisibleModal = "Cannot make a visible window modal";
 
-// Disables the thread's visible, enabled top-level windows except one and
-// enables them again when it goes. Hidden helper windows (the notification
-// icon's, timers') are left alone so they keep answering.
 bool IsPushButtonFocus(HWND focus)
 {
     return dynamic_cast<Button*>(Window::FromHandle(focus)) != nullptr;
@@ -208,19 +205,19 @@ int Form::ShowModal()
     struct ModalGuard {
         Form& form;
         HWND previousActive;
-        std::unique_ptr<ThreadWindowsDisabler> disabled;
+        ThreadWindowsDisabler disabled;
         ~ModalGuard()
         {
             // Enable first, so that hiding hands the activation back to the
             // program's window instead of another application's.
-            disabled.reset();
+            disabled.Restore();
             form.modal_ = false;
             if (form.Handle())
                 form.Hide();
             if (previousActive && IsWindow(previousActive) && IsWindowVisible(previousActive))
                 SetActiveWindow(previousActive);
         }
-    } guard{*this, previousActive, std::make_unique<ThreadWindowsDisabler>(Handle())};
+    } guard{*this, previousActive, ThreadWindowsDisabler(Handle())};
 
     EnableWindow(Handle(), TRUE);
     Show();

@@ -65,7 +65,9 @@ ImageList ImageList::FromStrip(const DibBitmap& strip, int count, int width, int
         SelectObjectGuard select(dc.Get(), scaled.Handle());
         strip.PaintTo(dc.Get(), RECT{0, 0, count * width, height});
     }
-    list.AddMasked(scaled, transparent);
+    // A bitmap of its own, which the list may blacken where it is masked.
+    if (ImageList_AddMasked(list.list_, scaled.Handle(), ColorToRGB(transparent)) < 0)
+        throw Error(kCreateImageListFailed);
     return list;
 }
 

@@ -47,9 +47,10 @@ void SpeedButton::ShowGlyph()
 {
     if (glyphBitmap_.Empty())
         return;
-    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, ScaleToDpi(glyphBitmap_.Width(), LayoutDpi(*this)),
-                                                              ScaleToDpi(glyphBitmap_.Height(), LayoutDpi(*this)),
-                                                              glyphBackground_));
+    const int dpi = LayoutDpi(*this);
+    glyph_ = std::make_unique<ImageList>(ImageList::FromStrip(glyphBitmap_, 1, ScaleToDpi(glyphBitmap_.Width(), dpi),
+                                                              ScaleToDpi(glyphBitmap_.Height(), dpi), glyphBackground_));
+    glyphSpacing_ = ScaleToDpi(kGlyphSpacing, dpi);
     Invalidate();
 }
 
@@ -139,7 +140,7 @@ void SpeedButton::Paint(HDC dc, const RECT&)
     SelectObjectGuard font(dc, FontHandle());
     SIZE text{};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int gap = glyph_ && !caption.empty() ? ScaleToDpi(kGlyphSpacing, LayoutDpi(*this)) : 0;
+    const int gap = glyph_ && !caption.empty() ? glyphSpacing_ : 0;
     const int width = (glyph_ ? glyph_->Width() : 0) + gap + text.cx;
     const int shift = down_ ? 1 : 0;
     int x = (rc.right - width) / 2 + shift;

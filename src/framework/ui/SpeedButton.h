@@ -46,6 +46,7 @@ private:
     DibBitmap glyphBitmap_;
     Color glyphBackground_ = 0;
     std::unique_ptr<ImageList> glyph_;
+    int glyphSpacing_ = 0; // between glyph and caption, at the form's scale
     bool hot_ = false;  // the mouse is over the button
     bool down_ = false; // pressed, and the mouse is over it
     bool tracking_ = false;

@@ -67,10 +67,8 @@ void TrackBar::SetThumbLength(int pixels)
 
 void TrackBar::ScaleControl(int m, int d)
 {
-    if (GetWindowLongA(Handle(), GWL_STYLE) & TBS_FIXEDLENGTH) {
-        const auto length = static_cast<int>(SendMessageA(Handle(), TBM_GETTHUMBLENGTH, 0, 0));
-        SendMessageA(Handle(), TBM_SETTHUMBLENGTH, static_cast<WPARAM>(MulDiv(length, m, d)), 0);
-    }
+    if (GetWindowLongA(Handle(), GWL_STYLE) & TBS_FIXEDLENGTH)
+        SetThumbLength(MulDiv(static_cast<int>(SendMessageA(Handle(), TBM_GETTHUMBLENGTH, 0, 0)), m, d));
 }
 
 LRESULT TrackBar::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
