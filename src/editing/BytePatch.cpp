@@ -13,7 +13,12 @@ std::size_t TPixelLayout::RowBytes() const noexcept
 
 TPixelLayout TPixelLayout::Of(const img::Bitmap& image) noexcept
 {
-    return {image.Width(), image.Height(), image.Format(), image.Stride()};
+    return Of(img::BitmapView::Of(image));
+}
+
+TPixelLayout TPixelLayout::Of(const img::BitmapView& image) noexcept
+{
+    return {image.width, image.height, image.format, image.stride};
 }
 
 void TBytePatch::Fill(const TPixelLayout& layout, const std::uint8_t* pixels, int top, int rows,

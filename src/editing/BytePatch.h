@@ -23,6 +23,7 @@ struct TPixelLayout {
     // The bytes at the start of each row that hold pixels.
     std::size_t RowBytes() const noexcept;
     static TPixelLayout Of(const img::Bitmap& image) noexcept;
+    static TPixelLayout Of(const img::BitmapView& image) noexcept;
 };
 
 class TBytePatch {

@@ -13,11 +13,6 @@ constexpr char kStepDoesNotFitError[] = "The undo step does not fit the picture.
 
 } // namespace
 
-TImageView TImageView::Of(const img::Bitmap& image) noexcept
-{
-    return {TPixelLayout::Of(image), image.Data(), image.Palette()};
-}
-
 void TImageHistory::SetLimit(std::int32_t limit)
 {
     limit_ = limit;
@@ -32,7 +27,7 @@ void TImageHistory::DropOverflow() noexcept
 
 void TImageHistory::Push(img::Bitmap before, THistoryKeep keep)
 {
-    Settle(TImageView::Of(before));
+    Settle(img::BitmapView::Of(before));
     // Room first, so a full history never holds one step more than it keeps.
     if (steps_.size() >= Capacity())
         steps_.pop_back();
@@ -43,7 +38,7 @@ void TImageHistory::Push(img::Bitmap before, THistoryKeep keep)
     steps_.push_front(std::move(step));
 }
 
-void TImageHistory::Settle(const TImageView& now)
+void TImageHistory::Settle(const img::BitmapView& now)
 {
     if (steps_.empty() || !steps_.front().open)
         return;
@@ -52,9 +47,9 @@ void TImageHistory::Settle(const TImageView& now)
     const img::Bitmap& before = *step.whole;
     const bool samePalette = std::equal(before.Palette().begin(), before.Palette().end(), now.palette.begin(),
                                         now.palette.end());
-    if (!(step.layout == now.layout) || !samePalette)
+    if (!(step.layout == TPixelLayout::Of(now)) || !samePalette)
         return;
-    step.touched = TBytePatch::Difference(step.layout, before.Data(), now.pixels);
+    step.touched = TBytePatch::Difference(step.layout, before.Data(), now.bits);
     step.whole.reset();
 }
 

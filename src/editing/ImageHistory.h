@@ -16,15 +16,6 @@
 
 namespace editing {
 
-// An image as it is now, for settling a step against it.
-struct TImageView {
-    TPixelLayout layout;
-    const std::uint8_t* pixels = nullptr;
-    std::span<const img::Rgb> palette;
-
-    static TImageView Of(const img::Bitmap& image) noexcept;
-};
-
 // The image an undo puts a step back into.
 class TUndoTarget {
 public:
@@ -60,7 +51,7 @@ public:
     // before it, if still open, is settled against `before` first.
     void Push(img::Bitmap before, THistoryKeep keep);
     // The change recorded last is complete and left the image as `now`.
-    void Settle(const TImageView& now);
+    void Settle(const img::BitmapView& now);
     // Puts the newest step back into `target` and forgets it; false when
     // there is none. A trimmed step must meet the image it was settled
     // against (every change is recorded first); one that doesn't raises

@@ -17,11 +17,6 @@ private:
     fw::DibBitmap& picture_;
 };
 
-editing::TImageView ViewOf(const fw::DibBitmap& picture)
-{
-    return {LayoutOf(picture), picture.Bits(), picture.Palette()};
-}
-
 } // namespace
 
 void TUndoHistory::Push(const fw::DibBitmap& picture, editing::THistoryKeep keep)
@@ -31,7 +26,7 @@ void TUndoHistory::Push(const fw::DibBitmap& picture, editing::THistoryKeep keep
 
 void TUndoHistory::Settle(const fw::DibBitmap& picture)
 {
-    history_.Settle(ViewOf(picture));
+    history_.Settle(picture.View());
 }
 
 bool TUndoHistory::Undo(fw::DibBitmap& picture)

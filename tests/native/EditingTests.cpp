@@ -163,7 +163,7 @@ public:
         image = whole;
         ++replaced;
     }
-    TImageView View() const { return TImageView::Of(image); }
+    img::BitmapView View() const { return img::BitmapView::Of(image); }
 
     img::Bitmap image;
     int restored = 0;
