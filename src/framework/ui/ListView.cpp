@@ -73,6 +73,11 @@ int ListView::AddItem(const std::string& caption, const std::string& subItem, st
 std::string ListView::ItemText(int index, int subItem) const
 {
     CheckIndex(index);
+    return ListViewItemText(Handle(), index, subItem);
+}
+
+std::string ListViewItemText(HWND listView, int index, int subItem)
+{
     std::string text(260, '\0');
     for (;;) {
         LVITEMA item{};
@@ -80,7 +85,7 @@ std::string ListView::ItemText(int index, int subItem) const
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
         const auto length = static_cast<std::size_t>(
-            SendMessageA(Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+            SendMessageA(listView, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
         if (length + 1 < text.size()) {
             text.resize(length);
             return text;

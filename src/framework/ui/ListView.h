@@ -64,6 +64,8 @@ private:
 // the first selected row (-1 for none), and selecting one row (or none).
 int ListViewSelectedIndex(HWND listView);
 void ListViewSelect(HWND listView, int index);
+// The text of a row (or of its column `subItem`), however long.
+std::string ListViewItemText(HWND listView, int index, int subItem = 0);
 // Multiplies the widths of a report view's columns by m/d.
 void ScaleListViewColumns(HWND listView, int m, int d);
 

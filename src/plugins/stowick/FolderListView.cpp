@@ -78,19 +78,7 @@ int FolderListView::InsertItem(int index, const std::string& caption, int icon)
 std::string FolderListView::Caption(int index) const
 {
     CheckIndex(index);
-    std::string text(MAX_PATH, '\0');
-    for (;;) {
-        LVITEMA item{};
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(text.size());
-        const auto length = static_cast<std::size_t>(
-            SendMessageA(Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-        if (length + 1 < text.size()) {
-            text.resize(length);
-            return text;
-        }
-        text.resize(text.size() * 2);
-    }
+    return fw::ListViewItemText(Handle(), index);
 }
 
 int FolderListView::Icon(int index) const
